@@ -1,0 +1,126 @@
+#include "CommandLineGrammar.h"
+
+#include <array>
+#include <cctype>
+#include <cstddef>
+#include <string>
+
+namespace {
+
+constexpr std::array<const char*, 12> kShapeDescriptions = {
+    "dropped: empty after trimming",
+    "free argument",
+    "dropped: '--' alone",
+    "dropped: '--' not followed by a letter",
+    "long option without value",
+    "dropped: long option ending in '='",
+    "long option with value",
+    "dropped: '-' alone",
+    "dropped: '-' not followed by a letter or '-'",
+    "short option, value attached",
+    "short option with '=' value",
+    "dropped: short option with '=' not right after its letter",
+};
+static_assert(kShapeDescriptions.size() ==
+              static_cast<std::size_t>(ArgumentShape::kShortWithMisplacedEquals) + 1);
+
+// Current locale, never set here; the cast keeps bytes 0x80 and above out of negative values.
+bool IsLetter(char c) noexcept {
+  return std::isalpha(static_cast<unsigned char>(c)) != 0;
+}
+
+ArgumentClassification Make(ArgumentShape shape, std::string_view text, std::string_view name = {},
+                            std::string_view value = {}) noexcept {
+  return {shape, static_cast<int>(shape) + 1, text, name, value};
+}
+
+// Every argument that begins with "--". s[2] is a letter once the first two checks pass, so
+// the search for '=' starts at index 3 and a long option's name is never empty.
+ArgumentClassification ClassifyLong(std::string_view s) noexcept {
+  if (s.size() == 2) return Make(ArgumentShape::kDoubleDashAlone, s);
+  if (!IsLetter(s[2])) return Make(ArgumentShape::kLongWithoutLetter, s);
+  const std::size_t equals = s.find('=', 3);
+  if (equals == std::string_view::npos) {
+    return Make(ArgumentShape::kLongOption, s, s.substr(2), s.substr(s.size()));
+  }
+  if (equals + 1 == s.size()) return Make(ArgumentShape::kLongWithTrailingEquals, s);
+  return Make(ArgumentShape::kLongOptionWithValue, s, s.substr(2, equals - 2),
+              s.substr(equals + 1));
+}
+
+// Every other argument that begins with '-'; s[1] is not '-'.
+ArgumentClassification ClassifyShort(std::string_view s) noexcept {
+  if (s.size() == 1) return Make(ArgumentShape::kDashAlone, s);
+  if (!IsLetter(s[1])) return Make(ArgumentShape::kShortWithoutLetter, s);
+  const std::size_t equals = s.find('=', 2);
+  if (equals == std::string_view::npos) {
+    return Make(ArgumentShape::kShortOption, s, s.substr(1, 1), s.substr(2));
+  }
+  if (equals != 2 || s.size() == 3) return Make(ArgumentShape::kShortWithMisplacedEquals, s);
+  return Make(ArgumentShape::kShortOptionWithEquals, s, s.substr(1, 1), s.substr(3));
+}
+
+// One tree search: the hint from lower_bound makes the insertion constant time.
+void SetOption(OptionMap& options, std::string_view name, std::string_view value) {
+  const auto found = options.lower_bound(name);
+  if (found != options.end() && found->first == name) {
+    found->second.assign(value);
+    return;
+  }
+  options.emplace_hint(found, std::string(name), std::string(value));
+}
+
+void AddFreeArgument(FreeArgumentSet& freeArguments, std::string_view text) {
+  const auto found = freeArguments.lower_bound(text);
+  if (found != freeArguments.end() && *found == text) return;
+  freeArguments.emplace_hint(found, text);
+}
+
+}  // namespace
+
+bool ArgumentClassification::IsOption() const noexcept {
+  return shape == ArgumentShape::kLongOption || shape == ArgumentShape::kLongOptionWithValue ||
+         shape == ArgumentShape::kShortOption || shape == ArgumentShape::kShortOptionWithEquals;
+}
+
+bool ArgumentClassification::IsFreeArgument() const noexcept {
+  return shape == ArgumentShape::kFreeArgument;
+}
+
+bool ArgumentClassification::IsDropped() const noexcept {
+  return !IsOption() && !IsFreeArgument();
+}
+
+std::string_view TrimSpaces(std::string_view argument) noexcept {
+  const std::size_t first = argument.find_first_not_of(' ');
+  if (first == std::string_view::npos) return {};
+  const std::size_t last = argument.find_last_not_of(' ');
+  return argument.substr(first, last - first + 1);
+}
+
+ArgumentClassification ClassifyArgument(std::string_view trimmed) noexcept {
+  if (trimmed.empty()) return Make(ArgumentShape::kEmpty, trimmed);
+  if (trimmed[0] != '-') return Make(ArgumentShape::kFreeArgument, trimmed);
+  if (trimmed.size() >= 2 && trimmed[1] == '-') return ClassifyLong(trimmed);
+  return ClassifyShort(trimmed);
+}
+
+const char* DescribeShape(ArgumentShape shape) noexcept {
+  const auto index = static_cast<std::size_t>(shape);
+  if (index >= kShapeDescriptions.size()) return "unknown argument shape";
+  return kShapeDescriptions[index];
+}
+
+// Per argument: its length is found, its ends are trimmed, its first '=' is searched once
+// and what is stored is copied once, so the work is linear in its bytes, plus one tree
+// search (log n) in a collection.
+void SplitCommandLine(std::int32_t argc, const char* const* argv, OptionMap& options,
+                      FreeArgumentSet& freeArguments) {
+  options.clear();
+  freeArguments.clear();
+  for (std::int32_t i = 1; i < argc; ++i) {
+    const ArgumentClassification argument = ClassifyArgument(TrimSpaces(argv[i]));
+    if (argument.IsOption()) SetOption(options, argument.name, argument.value);
+    if (argument.IsFreeArgument()) AddFreeArgument(freeArguments, argument.text);
+  }
+}
