@@ -1,0 +1,9 @@
+#include "kel/host/PlainHostObject.h"
+
+namespace kel::host {
+
+ObjectPtr<PlainHostObject> PlainHostObject::Create() {
+  return ObjectLifetime::Create<PlainHostObject>();
+}
+
+}  // namespace kel::host
