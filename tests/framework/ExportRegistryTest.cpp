@@ -32,9 +32,12 @@ TEST(ExportRegistryTest, RegistersAndHandsOutByExactIdentifier) {
   EXPECT_EQ(registry.Lookup(kId, nullptr), result::kNotFound);
   EXPECT_EQ(first->GetRefCount(), 1u);
 
-  const char* const unknown[] = {"com.velkora.test.CProbe",     "com.velkora.test.CProbe/1.1",
-                                 "com.velkora.test.cprobe/1.0", "com.velkora.test.CProbe/1.0 ",
-                                 "",                            nullptr};
+  const char* const unknown[] = {"com.velkora.test.CProbe",
+                                 "com.velkora.test.CProbe/1.1",
+                                 "com.velkora.test.cprobe/1.0",
+                                 "com.velkora.test.CProbe/1.0 ",
+                                 "",
+                                 nullptr};
   for (const char* id : unknown) {
     SCOPED_TRACE(id == nullptr ? "(null)" : id);
     IObjectBase* cleared = first.Get();

@@ -94,11 +94,13 @@ TEST_F(ObjectPtrTest, QueryAsYieldsAnEmptyHandleForAnUnansweredContract) {
 // null out-parameter never counts as a match.
 TEST_F(ObjectPtrTest, QueryMatchesWholeIdentifiersOnly) {
   ObjectPtr<CountedObject> object = ObjectLifetime::Create<CountedObject>();
-  const char* const rejected[] = {
-      "com.velkora.general.kel.IObjectBase/1.1",  "com.velkora.general.kel.iobjectbase/1.0",
-      "com.velkora.general.kel.IObjectBase/1.0 ", "com.velkora.general.kel.IObjectBase",
-      "com.velkora.general.kel.IObjectBase/1.",   "",
-      nullptr};
+  const char* const rejected[] = {"com.velkora.general.kel.IObjectBase/1.1",
+                                  "com.velkora.general.kel.iobjectbase/1.0",
+                                  "com.velkora.general.kel.IObjectBase/1.0 ",
+                                  "com.velkora.general.kel.IObjectBase",
+                                  "com.velkora.general.kel.IObjectBase/1.",
+                                  "",
+                                  nullptr};
   for (const char* id : rejected) {
     SCOPED_TRACE(id == nullptr ? "(null)" : id);
     void* untouched = &object;
