@@ -20,3 +20,11 @@ function(kel_add_test name)
   endif()
   add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
 endfunction()
+
+# Tests that replace the global allocation functions cannot link against ThreadSanitizer's
+# static runtime, which defines them too; they run in every other build.
+if(KEL_SANITIZERS MATCHES "thread")
+  set(KEL_CAN_REPLACE_OPERATOR_NEW OFF)
+else()
+  set(KEL_CAN_REPLACE_OPERATOR_NEW ON)
+endif()

@@ -6,7 +6,6 @@
 // back with Release before unloading the module. 0 on success; -1 with *out set to null for
 // an identifier that is not exported (a null `id` included); -1 without a write when `out`
 // is null.
-extern "C" KEL_MODULE_EXPORT kel::ResultCode GetExport(kel::ContractId id,
-                                                       kel::IObjectBase** out) {
+extern "C" KEL_MODULE_EXPORT kel::ResultCode GetExport(kel::ContractId id, kel::IObjectBase** out) {
   return kel::ExportRegistry::Instance().Lookup(id, out);
 }

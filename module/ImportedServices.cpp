@@ -1,0 +1,17 @@
+// Resolution of the host's factories through the plug-in singleton's import table. Linked
+// into the module itself, where the plug-in class and the parse result meet.
+#include "kel/ImportedServices.h"
+
+#include "CCommandLineParametersParserPlugin.h"
+
+namespace kel {
+
+ObjectPtr<IStringFactory> GetStringFactory() {
+  return CCommandLineParametersParserPlugin::ResolveImport<IStringFactory>("StringFactory");
+}
+
+ObjectPtr<ICollectionFactory> GetCollectionFactory() {
+  return CCommandLineParametersParserPlugin::ResolveImport<ICollectionFactory>("CollectionFactory");
+}
+
+}  // namespace kel

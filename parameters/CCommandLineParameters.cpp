@@ -1,0 +1,89 @@
+#include "CCommandLineParameters.h"
+
+#include <string_view>
+#include <utility>
+
+#include "CCommandLineOptionsIterator.h"
+#include "ValueStrings.h"
+#include "kel/ImportedServices.h"
+#include "kel/InterfaceTable.h"
+
+namespace {
+using Self = CCommandLineParameters;
+constexpr kel::InterfaceEntry<Self> kInterfaces[] = {
+    {ICommandLineParameters::kContractId, &kel::SelectInterface<Self, ICommandLineParameters>},
+    {kel::IObject::kContractId, &kel::SelectInterface<Self, ICommandLineParameters>},
+    {kel::IObjectBase::kContractId, &kel::SelectInterface<Self, ICommandLineParameters>},
+};
+}  // namespace
+
+kel::ObjectPtr<CCommandLineParameters> CCommandLineParameters::Create(FreeArgumentSet freeArguments,
+                                                                      OptionMap options) {
+  return kel::ObjectLifetime::Create<CCommandLineParameters>(std::move(freeArguments),
+                                                             std::move(options));
+}
+
+CCommandLineParameters::CCommandLineParameters(FreeArgumentSet freeArguments,
+                                               OptionMap options) noexcept
+    : freeArguments_(std::move(freeArguments)), options_(std::move(options)) {}
+
+kel::ResultCode CCommandLineParameters::QueryInterface(kel::ContractId id, void** out) {
+  return kel::QueryInterfaceTable(*this, kInterfaces, id, out);
+}
+
+kel::ResultCode CCommandLineParameters::GetFreeArguments(kel::ICollection** arguments) {
+  kel::ObjectPtr<kel::ICollection> collection;
+  {
+    const kel::ObjectPtr<kel::ICollectionFactory> factory = kel::GetCollectionFactory();
+    if (!factory) return kel::result::kNotFound;  // nothing to make the collection with
+    const kel::ResultCode created = factory->CreateCollection(collection.Put());
+    if (created < 0) return created;
+  }
+  // A factory that reports success without a collection has given nothing to fill.
+  if (!collection) return kel::result::kNotFound;
+  AddFreeArgumentsTo(*collection);
+  if (arguments == nullptr) return kel::result::kNullObjectOut;
+  collection.CopyTo(arguments);
+  return kel::result::kOk;
+}
+
+void CCommandLineParameters::AddFreeArgumentsTo(kel::ICollection& collection) const {
+  for (const std::string& argument : freeArguments_) {
+    const kel::ObjectPtr<kel::IString> string = CreateHostString(argument);
+    collection.Add(string.Get());  // result not examined; a string not made goes in as null
+  }
+}
+
+kel::ResultCode CCommandLineParameters::HasOption(const char* name, bool* present) {
+  if (name == nullptr || present == nullptr) return kel::result::kNothingToActOn;
+  *present = options_.find(std::string_view(name)) != options_.end();
+  return kel::result::kOk;
+}
+
+kel::ResultCode CCommandLineParameters::HasOptionValue(const char* name, bool* hasValue) {
+  if (name == nullptr || hasValue == nullptr) return kel::result::kNothingToActOn;
+  const auto option = options_.find(std::string_view(name));
+  if (option == options_.end()) return kel::result::kNotFound;
+  *hasValue = !option->second.empty();
+  return kel::result::kOk;
+}
+
+kel::ResultCode CCommandLineParameters::GetOptionValue(const char* name, kel::IString** value) {
+  if (value == nullptr) return kel::result::kNothingToActOn;
+  bool flag = false;
+  if (HasOption(name, &flag) < 0 || !flag) return kel::result::kNotFound;
+  if (HasOptionValue(name, &flag) < 0 || !flag) return kel::result::kNotFound;
+  const kel::ObjectPtr<kel::IString> string =
+      CreateHostString(options_.find(std::string_view(name))->second);
+  HandOutString(string, value);
+  return kel::result::kOk;
+}
+
+kel::ResultCode CCommandLineParameters::CreateOptionsIterator(
+    ICommandLineOptionsIterator** iterator) {
+  const kel::ObjectPtr<ICommandLineOptionsIterator> created =
+      CCommandLineOptionsIterator::Create(options_);
+  if (iterator == nullptr) return kel::result::kNullObjectOut;  // the new iterator goes again
+  created.CopyTo(iterator);
+  return kel::result::kOk;
+}

@@ -1,0 +1,55 @@
+// The result of one parse.
+#pragma once
+
+#include "ICommandLineParameters.h"
+#include "OptionCollections.h"
+#include "kel/ObjectImpl.h"
+#include "kel/ObjectLifetime.h"
+#include "kel/RefCount.h"
+
+// Holds the options and free arguments of one argument vector and never changes them, so
+// any number of threads may query it at once; the count is the only state that changes.
+// Between calls it holds no reference to any other object. Destroyed in the order: options,
+// free arguments, then the observer part, whose "Destroyed" notice therefore goes out after
+// the data is gone.
+class CCommandLineParameters final : public ICommandLineParameters, private kel::ObjectImpl {
+ public:
+  // Takes both collections over without copying them again; count 0, owned by nobody yet.
+  [[nodiscard]] static kel::ObjectPtr<CCommandLineParameters> Create(FreeArgumentSet freeArguments,
+                                                                     OptionMap options);
+
+  kel::RefCount AddRef() override { return refCount_.Increment(); }
+  kel::RefCount Release() override { return kel::ObjectLifetime::Release(this, refCount_); }
+  kel::ResultCode GetInterface(kel::ContractId id, void** out) override {
+    return QueryInterface(id, out);
+  }
+  kel::ResultCode QueryInterface(kel::ContractId id, void** out) override;
+  bool IsUnique() override { return refCount_.Load() == 1; }
+  kel::RefCount GetRefCount() override { return refCount_.Load(); }
+  void AddObserver(kel::IObserver* observer, void* cookie) override {
+    ObjectImpl::AddObserver(observer, cookie);
+  }
+  void RemoveObserver(kel::IObserver* observer) override { ObjectImpl::RemoveObserver(observer); }
+  kel::ThreadId GetThreadId() override { return ObjectImpl::GetThreadId(); }
+  kel::ResultCode SetThreadId(kel::ThreadId threadId) override {
+    return ObjectImpl::SetThreadId(threadId);
+  }
+
+  kel::ResultCode GetFreeArguments(kel::ICollection** arguments) override;
+  kel::ResultCode HasOption(const char* name, bool* present) override;
+  kel::ResultCode HasOptionValue(const char* name, bool* hasValue) override;
+  kel::ResultCode GetOptionValue(const char* name, kel::IString** value) override;
+  kel::ResultCode CreateOptionsIterator(ICommandLineOptionsIterator** iterator) override;
+
+ private:
+  friend class kel::ObjectLifetime;
+  CCommandLineParameters(FreeArgumentSet freeArguments, OptionMap options) noexcept;
+  ~CCommandLineParameters() = default;
+
+  // Fills `collection` with one host string per free argument, in the set's order.
+  void AddFreeArgumentsTo(kel::ICollection& collection) const;
+
+  kel::AtomicRefCount refCount_;
+  FreeArgumentSet freeArguments_;
+  OptionMap options_;
+};

@@ -1,0 +1,14 @@
+#include "ValueStrings.h"
+
+#include "kel/ImportedServices.h"
+
+kel::ObjectPtr<kel::IString> CreateHostString(const std::string& text) {
+  kel::ObjectPtr<kel::IString> string;
+  const kel::ObjectPtr<kel::IStringFactory> factory = kel::GetStringFactory();
+  if (factory) factory->CreateString(text.c_str(), string.Put());  // result not examined
+  return string;
+}
+
+void HandOutString(const kel::ObjectPtr<kel::IString>& string, kel::IString** out) {
+  string.CopyTo(out);
+}
