@@ -9,11 +9,15 @@ namespace kel::platform {
 
 static_assert(sizeof(CRITICAL_SECTION) <= 64 && alignof(CRITICAL_SECTION) <= 16);
 
-ThreadId CurrentThreadId() noexcept { return static_cast<ThreadId>(::GetCurrentThreadId()); }
+ThreadId CurrentThreadId() noexcept {
+  return static_cast<ThreadId>(::GetCurrentThreadId());
+}
 
 // The runtime keeps a DLL's atexit list apart from the process's and runs it when the DLL
 // is detached.
-void RegisterModuleExit(void (*function)()) { std::atexit(function); }
+void RegisterModuleExit(void (*function)()) {
+  std::atexit(function);
+}
 
 namespace {
 CRITICAL_SECTION* Section(unsigned char* storage) {
@@ -24,9 +28,15 @@ CRITICAL_SECTION* Section(unsigned char* storage) {
 RecursiveLock::RecursiveLock() {
   ::InitializeCriticalSection(::new (static_cast<void*>(storage_)) CRITICAL_SECTION);
 }
-RecursiveLock::~RecursiveLock() { ::DeleteCriticalSection(Section(storage_)); }
-void RecursiveLock::Lock() noexcept { ::EnterCriticalSection(Section(storage_)); }
-void RecursiveLock::Unlock() noexcept { ::LeaveCriticalSection(Section(storage_)); }
+RecursiveLock::~RecursiveLock() {
+  ::DeleteCriticalSection(Section(storage_));
+}
+void RecursiveLock::Lock() noexcept {
+  ::EnterCriticalSection(Section(storage_));
+}
+void RecursiveLock::Unlock() noexcept {
+  ::LeaveCriticalSection(Section(storage_));
+}
 
 }  // namespace kel::platform
 

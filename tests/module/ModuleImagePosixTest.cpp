@@ -1,0 +1,33 @@
+// What the dynamic loader sees of the loaded module image beyond its exports.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "ModuleUnderTest.h"
+
+namespace kel::testing {
+namespace {
+
+// Libraries of the system's C and C++ runtime, and the sanitizer runtimes an instrumented
+// build adds. Anything else would be a library the host has to ship next to the module.
+bool IsRuntimeLibrary(const std::string& name) {
+  for (const char* runtime :
+       {"libc.so.", "libm.so.", "libstdc++.so.", "libgcc_s.so.", "libpthread.so.", "libdl.so.",
+        "ld-linux-x86-64.so.", "libasan.so.", "libubsan.so.", "libtsan.so."}) {
+    if (name.rfind(runtime, 0) == 0) return true;
+  }
+  return false;
+}
+
+TEST_F(LoadedModuleTest, NeedsTheSystemRuntimeOnly) {
+  const std::vector<std::string> needed = module_->ImportedLibraryNames();
+  EXPECT_THAT(needed, ::testing::Contains(::testing::StartsWith("libc.so.")));
+  for (const std::string& name : needed) {
+    EXPECT_TRUE(IsRuntimeLibrary(name)) << name << " is not part of the system runtime";
+  }
+}
+
+}  // namespace
+}  // namespace kel::testing
