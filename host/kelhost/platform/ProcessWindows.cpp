@@ -1,0 +1,66 @@
+#include "Process.h"
+
+#include <windows.h>
+
+#include <shellapi.h>
+
+#include <cstddef>
+#include <cwchar>
+
+namespace kel::kelhost {
+namespace {
+
+std::string Narrow(const wchar_t* text, std::size_t length) {
+  if (length == 0) return {};
+  const int size = ::WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), nullptr, 0,
+                                         nullptr, nullptr);
+  if (size <= 0) return {};
+  std::string narrow(static_cast<std::size_t>(size), '\0');
+  ::WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), narrow.data(), size, nullptr,
+                        nullptr);
+  return narrow;
+}
+
+// The array CommandLineToArgvW allocates, freed with LocalFree.
+class WideArguments {
+ public:
+  WideArguments() : arguments_(::CommandLineToArgvW(::GetCommandLineW(), &count_)) {}
+  ~WideArguments() {
+    if (arguments_ != nullptr) ::LocalFree(arguments_);
+  }
+  WideArguments(const WideArguments&) = delete;
+  WideArguments& operator=(const WideArguments&) = delete;
+
+  int Count() const noexcept { return arguments_ == nullptr ? 0 : count_; }
+  const wchar_t* operator[](int index) const noexcept { return arguments_[index]; }
+
+ private:
+  int count_ = 0;
+  LPWSTR* arguments_;
+};
+
+}  // namespace
+
+// argv is the C runtime's reading of the command line in the ANSI code page, which loses
+// every character outside it; the wide command line keeps them.
+std::vector<std::string> ProcessArguments(int /*argc*/, char** /*argv*/) {
+  const WideArguments wide;
+  std::vector<std::string> arguments;
+  for (int index = 1; index < wide.Count(); ++index) {
+    arguments.push_back(Narrow(wide[index], std::wcslen(wide[index])));
+  }
+  return arguments;
+}
+
+std::string ExecutablePath() {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length =
+        ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (length == 0) return {};
+    if (length < path.size()) return Narrow(path.data(), length);
+    path.resize(path.size() * 2);
+  }
+}
+
+}  // namespace kel::kelhost

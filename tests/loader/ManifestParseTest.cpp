@@ -1,0 +1,127 @@
+// The manifest reader on byte strings: the module's own manifest, and manifests that are
+// broken in each way a host must refuse. Runs over pugixml on Linux and XmlLite on Windows.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "kel/host/ModuleFile.h"
+#include "kel/host/PluginManifest.h"
+
+namespace kel::host {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
+
+std::string ReferenceManifest() {
+  const Outcome<std::string> bytes = ReadFileBytes(KEL_PLUGCFG_REFERENCE_PATH);
+  EXPECT_TRUE(bytes) << bytes.Error();
+  return bytes ? bytes.Value() : std::string();
+}
+
+TEST(ParsePluginManifest, ReadsTheModulesManifest) {
+  const Outcome<PluginManifest> manifest = ParsePluginManifest(ReferenceManifest());
+  ASSERT_TRUE(manifest) << manifest.Error();
+  EXPECT_EQ(manifest.Value().exportId, "com.velkora.zq.CCommandLineParametersParserPlugin/1.0");
+  EXPECT_THAT(manifest.Value().contracts,
+              ElementsAre("com.velkora.zq.PluginContract/1.0",
+                          "com.velkora.zq.CommandLineParametersParserContract/1.0"));
+  EXPECT_THAT(
+      manifest.Value().imports,
+      ElementsAre(
+          ManifestImport{"Logger", "com.velkora.general.kel.singletonlogger/1.0"},
+          ManifestImport{"StringFactory", "com.velkora.general.kel.StringContract/1.0"},
+          ManifestImport{"CollectionFactory", "com.velkora.general.kel.CollectionContract/1.1"}));
+}
+
+// Texts are trimmed of XML white space, entities and CDATA are resolved, comments and
+// unknown elements do not count, and the order of imports is the document's.
+TEST(ParsePluginManifest, TakesTextsAsXmlDefinesThem) {
+  const Outcome<PluginManifest> manifest = ParsePluginManifest(
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+      "<plugcfg version=\"1\"><!-- c --><export>\n"
+      "  <id>\r\n\tcom.x.A&amp;B/1.0 </id><note>ignored</note>\n"
+      "  <import><contract>c/2.0</contract><property><![CDATA[Second]]></property></import>\n"
+      "  <import><property>Fi<!-- split -->rst</property><contract>c/1.0</contract></import>\n"
+      "</export></plugcfg>");
+  ASSERT_TRUE(manifest) << manifest.Error();
+  EXPECT_EQ(manifest.Value().exportId, "com.x.A&B/1.0");
+  EXPECT_TRUE(manifest.Value().contracts.empty());
+  EXPECT_THAT(manifest.Value().imports,
+              ElementsAre(ManifestImport{"Second", "c/2.0"}, ManifestImport{"First", "c/1.0"}));
+}
+
+struct BrokenManifest {
+  const char* what;
+  std::string xml;
+  const char* error;  // the start of the failure text
+};
+
+class BrokenManifests : public ::testing::TestWithParam<BrokenManifest> {};
+
+TEST_P(BrokenManifests, AreRefusedWithTheReason) {
+  const Outcome<PluginManifest> manifest = ParsePluginManifest(GetParam().xml);
+  ASSERT_FALSE(manifest) << GetParam().what;
+  EXPECT_THAT(manifest.Error(), StartsWith(GetParam().error)) << GetParam().what;
+}
+
+const std::string kId = "<id>com.x/1.0</id>";
+const std::string kImport = "<import><property>P</property><contract>c/1.0</contract></import>";
+
+INSTANTIATE_TEST_SUITE_P(
+    ParsePluginManifest, BrokenManifests,
+    ::testing::Values(
+        BrokenManifest{"empty", "", "not well-formed XML"},
+        BrokenManifest{"not XML", "PLUGCFG", "not well-formed XML"},
+        BrokenManifest{"mismatched end tag", "<plugcfg><export>" + kId + "</plugcfg></export>",
+                       "not well-formed XML"},
+        BrokenManifest{"two top-level elements",
+                       "<plugcfg><export>" + kId + "</export></plugcfg><plugcfg/>",
+                       "not well-formed XML"},
+        BrokenManifest{"wrong root", "<plugin><export>" + kId + "</export></plugin>",
+                       "root element is <plugin>, expected <plugcfg>"},
+        BrokenManifest{"no export", "<plugcfg>" + kId + "</plugcfg>",
+                       "<plugcfg> has 0 <export> elements, expected exactly one"},
+        BrokenManifest{
+            "two exports",
+            "<plugcfg><export>" + kId + "</export><export>" + kId + "</export></plugcfg>",
+            "<plugcfg> has 2 <export> elements, expected exactly one"},
+        BrokenManifest{"missing id", "<plugcfg><export>" + kImport + "</export></plugcfg>",
+                       "<export> has 0 <id> elements, expected exactly one"},
+        BrokenManifest{"two ids", "<plugcfg><export>" + kId + kId + "</export></plugcfg>",
+                       "<export> has 2 <id> elements, expected exactly one"},
+        BrokenManifest{"id outside export", "<plugcfg>" + kId + "<export/></plugcfg>",
+                       "<export> has 0 <id> elements, expected exactly one"},
+        BrokenManifest{"blank id", "<plugcfg><export><id> \r\n </id></export></plugcfg>",
+                       "<export> has an empty <id>"},
+        BrokenManifest{"empty contract",
+                       "<plugcfg><export>" + kId + "<contract/></export></plugcfg>",
+                       "<export> has an empty <contract>"},
+        BrokenManifest{"import without contract",
+                       "<plugcfg><export>" + kId +
+                           "<import><property>P</property></import></export></plugcfg>",
+                       "<import> 1 has 0 <contract> elements, expected exactly one"},
+        BrokenManifest{"second import with an empty property",
+                       "<plugcfg><export>" + kId + kImport +
+                           "<import><property/><contract>c</contract></import></export></plugcfg>",
+                       "<import> 2 has an empty <property>"}));
+
+// A manifest cut short anywhere before the end tag of its root is not a manifest.
+TEST(ParsePluginManifest, RefusesTheModulesManifestCutShortAnywhere) {
+  const std::string manifest = ReferenceManifest();
+  const std::size_t rootEnd = manifest.find("</plugcfg>");
+  ASSERT_NE(rootEnd, std::string::npos);
+  const std::size_t complete = rootEnd + std::string("</plugcfg>").size();
+  for (std::size_t length = 0; length < complete; ++length) {
+    const Outcome<PluginManifest> cut = ParsePluginManifest(manifest.substr(0, length));
+    ASSERT_FALSE(cut) << "accepted the first " << length << " bytes";
+    ASSERT_THAT(cut.Error(), HasSubstr("not well-formed XML")) << length << " bytes";
+  }
+  EXPECT_TRUE(ParsePluginManifest(manifest.substr(0, complete)));
+}
+
+}  // namespace
+}  // namespace kel::host
