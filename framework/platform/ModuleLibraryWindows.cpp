@@ -1,5 +1,7 @@
 #include "kel/ModuleLibrary.h"
 
+#include "WideText.h"
+
 #include <windows.h>
 
 #include <cstddef>
@@ -11,34 +13,11 @@ namespace kel::platform {
 
 namespace {
 
-// UTF-8 to UTF-16; nullopt for text that is not UTF-8.
-std::optional<std::wstring> Widen(const std::string& text) {
-  if (text.empty()) return std::wstring();
-  const int length = ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(),
-                                           static_cast<int>(text.size()), nullptr, 0);
-  if (length <= 0) return std::nullopt;
-  std::wstring wide(static_cast<std::size_t>(length), L'\0');
-  ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()),
-                        wide.data(), length);
-  return wide;
-}
-
-std::string Narrow(const wchar_t* text, std::size_t length) {
-  if (length == 0) return {};
-  const int size = ::WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), nullptr, 0,
-                                         nullptr, nullptr);
-  if (size <= 0) return {};
-  std::string narrow(static_cast<std::size_t>(size), '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), narrow.data(), size, nullptr,
-                        nullptr);
-  return narrow;
-}
-
 // The absolute form of `path` with backslash separators, so that a path written with
 // forward slashes, or one relative to the current drive, names the module the way the
 // loader records it.
 std::optional<std::wstring> FullPath(const std::string& path) {
-  const std::optional<std::wstring> wide = Widen(path);
+  const std::optional<std::wstring> wide = WidenUtf8(path);
   if (!wide || wide->empty()) return std::nullopt;
   const DWORD size = ::GetFullPathNameW(wide->c_str(), 0, nullptr, nullptr);
   if (size == 0) return std::nullopt;
@@ -55,7 +34,7 @@ std::string SystemMessage(DWORD code) {
   const DWORD length = ::FormatMessageW(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
       nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-  std::string message = length == 0 ? "unknown error" : Narrow(buffer, length);
+  std::string message = length == 0 ? "unknown error" : NarrowToUtf8(buffer, length);
   if (buffer != nullptr) ::LocalFree(buffer);
   while (!message.empty() && (message.back() == '\n' || message.back() == '\r')) {
     message.pop_back();

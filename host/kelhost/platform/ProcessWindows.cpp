@@ -4,22 +4,13 @@
 
 #include <shellapi.h>
 
+#include "WideText.h"
+
 #include <cstddef>
 #include <cwchar>
 
 namespace kel::kelhost {
 namespace {
-
-std::string Narrow(const wchar_t* text, std::size_t length) {
-  if (length == 0) return {};
-  const int size = ::WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), nullptr, 0,
-                                         nullptr, nullptr);
-  if (size <= 0) return {};
-  std::string narrow(static_cast<std::size_t>(size), '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), narrow.data(), size, nullptr,
-                        nullptr);
-  return narrow;
-}
 
 // The array CommandLineToArgvW allocates, freed with LocalFree.
 class WideArguments {
@@ -47,7 +38,7 @@ std::vector<std::string> ProcessArguments(int /*argc*/, char** /*argv*/) {
   const WideArguments wide;
   std::vector<std::string> arguments;
   for (int index = 1; index < wide.Count(); ++index) {
-    arguments.push_back(Narrow(wide[index], std::wcslen(wide[index])));
+    arguments.push_back(platform::NarrowToUtf8(wide[index], std::wcslen(wide[index])));
   }
   return arguments;
 }
@@ -58,7 +49,7 @@ std::string ExecutablePath() {
     const DWORD length =
         ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
     if (length == 0) return {};
-    if (length < path.size()) return Narrow(path.data(), length);
+    if (length < path.size()) return platform::NarrowToUtf8(path.data(), length);
     path.resize(path.size() * 2);
   }
 }

@@ -9,6 +9,8 @@
 #include <shlwapi.h>
 #include <xmllite.h>
 
+#include "WideText.h"
+
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -57,17 +59,6 @@ class ComReference {
  private:
   T* pointer_ = nullptr;
 };
-
-std::string Narrow(const WCHAR* text, UINT length) {
-  if (text == nullptr || length == 0) return {};
-  const int size = ::WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), nullptr, 0,
-                                         nullptr, nullptr);
-  if (size <= 0) return {};
-  std::string narrow(static_cast<std::size_t>(size), '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), narrow.data(), size, nullptr,
-                        nullptr);
-  return narrow;
-}
 
 std::string Hex(HRESULT code) {
   static constexpr char kDigits[] = "0123456789ABCDEF";
@@ -138,10 +129,10 @@ Outcome<XmlElement> ReadTree(IXmlReader& reader, std::size_t inputBytes) {
         XmlElement* element = nullptr;
         if (open.empty()) {
           if (root) return NotWellFormed(reader, "a second top-level element");
-          element = &root.emplace(XmlElement{Narrow(name, length), {}, {}});
+          element = &root.emplace(XmlElement{platform::NarrowToUtf8(name, length), {}, {}});
         } else {
-          element =
-              &open.back().element->children.emplace_back(XmlElement{Narrow(name, length), {}, {}});
+          element = &open.back().element->children.emplace_back(
+              XmlElement{platform::NarrowToUtf8(name, length), {}, {}});
         }
         if (!empty) open.push_back({element, position});
         break;
@@ -160,7 +151,7 @@ Outcome<XmlElement> ReadTree(IXmlReader& reader, std::size_t inputBytes) {
         const WCHAR* value = nullptr;
         UINT length = 0;
         reader.GetValue(&value, &length);
-        if (!open.empty()) open.back().element->text += Narrow(value, length);
+        if (!open.empty()) open.back().element->text += platform::NarrowToUtf8(value, length);
         break;
       }
       default:
