@@ -191,21 +191,6 @@ bool ModuleLibrary::IsLoaded(const std::string& path) {
   return fullPath && ::GetModuleHandleW(fullPath->c_str()) != nullptr;
 }
 
-ModuleLibrary::ModuleLibrary(ModuleLibrary&& other) noexcept
-    : handle_(std::exchange(other.handle_, nullptr)) {}
-
-ModuleLibrary& ModuleLibrary::operator=(ModuleLibrary&& other) noexcept {
-  if (this != &other) {
-    Unload();
-    handle_ = std::exchange(other.handle_, nullptr);
-  }
-  return *this;
-}
-
-ModuleLibrary::~ModuleLibrary() {
-  Unload();
-}
-
 void* ModuleLibrary::FindSymbol(const char* name) const {
   if (handle_ == nullptr || name == nullptr) return nullptr;
   return reinterpret_cast<void*>(::GetProcAddress(static_cast<HMODULE>(handle_), name));
