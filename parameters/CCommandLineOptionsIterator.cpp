@@ -2,6 +2,7 @@
 
 #include "ValueStrings.h"
 #include "kel/InterfaceTable.h"
+#include "kel/OperationBoundary.h"
 
 namespace {
 using Self = CCommandLineOptionsIterator;
@@ -35,6 +36,8 @@ kel::ResultCode CCommandLineOptionsIterator::HasValue(bool* hasValue) {
 kel::ResultCode CCommandLineOptionsIterator::GetValue(kel::IString** value) {
   if (IsEnd() || value == nullptr) return kel::result::kNothingToActOn;
   if (position_->second.empty()) return kel::result::kNotFound;
-  HandOutString(CreateHostString(position_->second), value);
-  return kel::result::kOk;
+  return kel::RunOperation([&] {
+    CreateHostString(position_->second).CopyTo(value);
+    return kel::result::kOk;
+  });
 }

@@ -7,6 +7,7 @@
 #include "ValueStrings.h"
 #include "kel/ImportedServices.h"
 #include "kel/InterfaceTable.h"
+#include "kel/OperationBoundary.h"
 
 namespace {
 using Self = CCommandLineParameters;
@@ -32,6 +33,10 @@ kel::ResultCode CCommandLineParameters::QueryInterface(kel::ContractId id, void*
 }
 
 kel::ResultCode CCommandLineParameters::GetFreeArguments(kel::ICollection** arguments) {
+  return kel::RunOperation([&] { return HandOutFreeArguments(arguments); });
+}
+
+kel::ResultCode CCommandLineParameters::HandOutFreeArguments(kel::ICollection** arguments) const {
   kel::ObjectPtr<kel::ICollection> collection;
   {
     const kel::ObjectPtr<kel::ICollectionFactory> factory = kel::GetCollectionFactory();
@@ -73,17 +78,19 @@ kel::ResultCode CCommandLineParameters::GetOptionValue(const char* name, kel::IS
   bool flag = false;
   if (HasOption(name, &flag) < 0 || !flag) return kel::result::kNotFound;
   if (HasOptionValue(name, &flag) < 0 || !flag) return kel::result::kNotFound;
-  const kel::ObjectPtr<kel::IString> string =
-      CreateHostString(options_.find(std::string_view(name))->second);
-  HandOutString(string, value);
-  return kel::result::kOk;
+  return kel::RunOperation([&] {
+    CreateHostString(options_.find(std::string_view(name))->second).CopyTo(value);
+    return kel::result::kOk;
+  });
 }
 
 kel::ResultCode CCommandLineParameters::CreateOptionsIterator(
     ICommandLineOptionsIterator** iterator) {
-  const kel::ObjectPtr<ICommandLineOptionsIterator> created =
-      CCommandLineOptionsIterator::Create(options_);
-  if (iterator == nullptr) return kel::result::kNullObjectOut;  // the new iterator goes again
-  created.CopyTo(iterator);
-  return kel::result::kOk;
+  return kel::RunOperation([&] {
+    const kel::ObjectPtr<ICommandLineOptionsIterator> created =
+        CCommandLineOptionsIterator::Create(options_);
+    if (iterator == nullptr) return kel::result::kNullObjectOut;  // the new iterator goes again
+    created.CopyTo(iterator);
+    return kel::result::kOk;
+  });
 }

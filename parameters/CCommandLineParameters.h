@@ -46,6 +46,7 @@ class CCommandLineParameters final : public ICommandLineParameters, private kel:
   CCommandLineParameters(FreeArgumentSet freeArguments, OptionMap options) noexcept;
   ~CCommandLineParameters() = default;
 
+  kel::ResultCode HandOutFreeArguments(kel::ICollection** arguments) const;
   // Fills `collection` with one host string per free argument, in the set's order.
   void AddFreeArgumentsTo(kel::ICollection& collection) const;
 

@@ -8,7 +8,3 @@ kel::ObjectPtr<kel::IString> CreateHostString(const std::string& text) {
   if (factory) factory->CreateString(text.c_str(), string.Put());  // result not examined
   return string;
 }
-
-void HandOutString(const kel::ObjectPtr<kel::IString>& string, kel::IString** out) {
-  string.CopyTo(out);
-}

@@ -10,6 +10,3 @@
 // usable factory (the resolution has printed why) or the factory made none; a missing
 // factory is never called.
 kel::ObjectPtr<kel::IString> CreateHostString(const std::string& text);
-
-// Stores `string` through `out` with one reference for the caller (null stays null).
-void HandOutString(const kel::ObjectPtr<kel::IString>& string, kel::IString** out);

@@ -5,6 +5,7 @@
 #include "CCommandLineParameters.h"
 #include "CommandLineGrammar.h"
 #include "kel/InterfaceTable.h"
+#include "kel/OperationBoundary.h"
 
 namespace {
 using Self = CCommandLineParametersParserPlugin;
@@ -30,13 +31,15 @@ kel::ResultCode CCommandLineParametersParserPlugin::PluginHook(void* /*hostConte
 
 kel::ResultCode CCommandLineParametersParserPlugin::Parse(std::int32_t argc,
                                                           const char* const* argv) {
-  OptionMap options;
-  FreeArgumentSet freeArguments;
-  SplitCommandLine(argc, argv, options, freeArguments);
-  // The new result is installed before the old one is released, and only once it is fully
-  // built: exhausted memory leaves the current result untouched.
-  currentResult_ = CCommandLineParameters::Create(std::move(freeArguments), std::move(options));
-  return kel::result::kOk;
+  return kel::RunOperation([&] {
+    OptionMap options;
+    FreeArgumentSet freeArguments;
+    SplitCommandLine(argc, argv, options, freeArguments);
+    // The new result is installed before the old one is released, and only once it is fully
+    // built: exhausted memory leaves the current result untouched.
+    currentResult_ = CCommandLineParameters::Create(std::move(freeArguments), std::move(options));
+    return kel::result::kOk;
+  });
 }
 
 kel::ResultCode CCommandLineParametersParserPlugin::GetParameters(ICommandLineParameters** out) {

@@ -21,6 +21,10 @@ void RegisterModuleExit(void (*function)()) {
   std::atexit(function);
 }
 
+void RaiseBadAllocToHost() {
+  throw std::bad_alloc();
+}
+
 namespace {
 std::recursive_mutex* Mutex(unsigned char* storage) {
   return std::launder(reinterpret_cast<std::recursive_mutex*>(storage));

@@ -2,6 +2,7 @@
 
 #include "kel/IObjectBase.h"
 #include "kel/IObserver.h"
+#include "kel/OperationBoundary.h"
 #include "kel/Platform.h"
 
 namespace kel {
@@ -13,7 +14,8 @@ ObjectImpl::~ObjectImpl() {
 }
 
 void ObjectImpl::AddObserver(IObserver* observer, void* cookie) {
-  observers_.AddRegistration(IObject::kContractId, kDestroyedEvent, observer, cookie);
+  RunOperation(
+      [&] { observers_.AddRegistration(IObject::kContractId, kDestroyedEvent, observer, cookie); });
 }
 
 void ObjectImpl::RemoveObserver(IObserver* observer) {

@@ -2,6 +2,9 @@
 // several threads at once.
 #pragma once
 
+#include <new>
+#include <utility>
+
 #include "ICommandLineOptionsIterator.h"
 #include "kel/HostServices.h"
 #include "kel/IObjectBase.h"
@@ -22,16 +25,52 @@ class ICommandLineParameters : public kel::IObject {
   // Writes the option's value as a host string with one reference: 0 (null when the host's
   // string factory made none); -1 if absent or empty; -7 for a null out.
   virtual kel::ResultCode GetOptionValue(const char* name, kel::IString** value) = 0;
-  // A new iterator over the options, owning its one reference; empty on failure.
-  virtual kel::ObjectPtr<ICommandLineOptionsIterator> GetOptionsIterator() {
-    kel::ObjectPtr<ICommandLineOptionsIterator> iterator;
-    if (CreateOptionsIterator(iterator.Put()) < 0) return {};  // releases whatever was written
+#if defined(_WIN32) && !defined(_MSC_VER)
+  // A new iterator over the options, owning its one reference; empty on failure. Reaches the
+  // operation's slot the way a host built with Microsoft's compiler does (below).
+  kel::ObjectPtr<ICommandLineOptionsIterator> GetOptionsIterator() {
+    union Result {
+      Result() {}
+      ~Result() {}
+      kel::ObjectPtr<ICommandLineOptionsIterator> iterator;
+    } result;
+    kel::ObjectPtr<ICommandLineOptionsIterator>* made = GetOptionsIteratorInto(&result.iterator);
+    kel::ObjectPtr<ICommandLineOptionsIterator> iterator(std::move(*made));
+    made->~ObjectPtr();
     return iterator;
   }
+  // The slot of GetOptionsIterator in the convention of Microsoft's C++ compiler for a member
+  // that returns a class: `this`, then the address where the caller wants the result made;
+  // that address comes back. GCC for Windows passes those two the other way round, so the
+  // slot is declared in this form for it, and only for it.
+  virtual kel::ObjectPtr<ICommandLineOptionsIterator>* GetOptionsIteratorInto(
+      kel::ObjectPtr<ICommandLineOptionsIterator>* result) {
+    return ::new (static_cast<void*>(result))
+        kel::ObjectPtr<ICommandLineOptionsIterator>(AdoptNewOptionsIterator());
+  }
+#else
+  // A new iterator over the options, owning its one reference; empty on failure.
+  virtual kel::ObjectPtr<ICommandLineOptionsIterator> GetOptionsIterator() {
+    return AdoptNewOptionsIterator();
+  }
+#endif
   // Writes a new iterator positioned on the first option, with one reference: 0; -4 for a
   // null out.
   virtual kel::ResultCode CreateOptionsIterator(ICommandLineOptionsIterator** iterator) = 0;
 
  protected:
   ~ICommandLineParameters() = default;
+
+ private:
+  // CreateOptionsIterator's iterator, or null after giving back whatever a failed call
+  // wrote. Holds nothing that needs destroying while the operation runs, so exhausted memory
+  // passes through this frame as it is, whichever runtime raised it.
+  kel::AdoptedRef<ICommandLineOptionsIterator> AdoptNewOptionsIterator() {
+    ICommandLineOptionsIterator* created = nullptr;
+    if (CreateOptionsIterator(&created) < 0 && created != nullptr) {
+      created->Release();
+      created = nullptr;
+    }
+    return kel::AdoptRef(created);
+  }
 };

@@ -11,6 +11,7 @@
 #include "kel/IObjectBase.h"
 #include "kel/ImportDiagnostics.h"
 #include "kel/ObjectPtr.h"
+#include "kel/OperationBoundary.h"
 
 namespace kel {
 
@@ -25,10 +26,12 @@ class ImportsContainerImpl {
   // Stores `object` under `property`, taking its reference before giving back the one it
   // replaces (so re-injecting the stored object never destroys it). Returns 0.
   virtual ResultCode SetImport(const char* property, IObjectBase* object) {
-    ObjectPtr<IObjectBase> incoming(object);
-    ObjectPtr<IObjectBase>& slot = imports_[std::string(property)];
-    std::swap(slot, incoming);
-    return result::kOk;  // `incoming` now holds the earlier reference and gives it back
+    return RunOperation([&] {
+      ObjectPtr<IObjectBase> incoming(object);
+      ObjectPtr<IObjectBase>& slot = imports_[std::string(property)];
+      std::swap(slot, incoming);
+      return result::kOk;  // `incoming` now holds the earlier reference and gives it back
+    });
   }
   virtual ResultCode Reserved1() { return result::kOk; }
   virtual ResultCode Reserved2() { return result::kOk; }

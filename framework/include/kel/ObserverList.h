@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <list>
 #include <string>
+#include <string_view>
 
 #include "kel/IObserver.h"
 #include "kel/Platform.h"
@@ -44,6 +45,7 @@ class ObserverList {
   };
 
   static std::string MakeKey(ContractId contract, const char* event);
+  static bool KeyEquals(std::string_view key, ContractId contract, const char* event);
 
   platform::RecursiveLock lock_;
   std::list<Registration> registrations_;

@@ -16,6 +16,12 @@ ThreadId CurrentThreadId() noexcept;
 // or the process ends.
 void RegisterModuleExit(void (*function)());
 
+// Leaves the calling operation with exhausted memory as the host's C++ runtime expects it:
+// a std::bad_alloc of this runtime on Linux; on Windows a Microsoft C++ exception of type
+// std::bad_alloc (derived from std::exception), raised through the system C runtime, which
+// a host built with Microsoft's compiler catches and destroys as its own.
+[[noreturn]] void RaiseBadAllocToHost();
+
 // A re-entrant lock: the thread that holds it may take it again. A Windows critical
 // section; a recursive mutex elsewhere.
 class RecursiveLock {
