@@ -69,7 +69,14 @@ class IParameters : public IObject {
   virtual ResultCode HasOption(const char* name, bool* present) = 0;
   virtual ResultCode HasOptionValue(const char* name, bool* hasValue) = 0;
   virtual ResultCode GetOptionValue(const char* name, IString** value) = 0;
+#if defined(_WIN32)
+  // The module follows Microsoft's convention for a member returning a class (`this`, then
+  // the result's address, which comes back); GCC for Windows would pass the two the other
+  // way round, so this host spells the convention out.
+  virtual ObjectPtr<IOptionsIterator>* GetOptionsIterator(ObjectPtr<IOptionsIterator>* result) = 0;
+#else
   virtual ObjectPtr<IOptionsIterator> GetOptionsIterator() = 0;
+#endif
   virtual ResultCode CreateOptionsIterator(IOptionsIterator** iterator) = 0;
 
  protected:
@@ -210,7 +217,12 @@ TEST_F(ByPositionTest, ResultAndIteratorAnswerAtEveryPosition) {
   EXPECT_EQ(TextOf(value.Get()), "1");
   EXPECT_EQ(parameters->CreateOptionsIterator(nullptr), result::kNullObjectOut);
 
+#if defined(_WIN32)
+  ObjectPtr<position::IOptionsIterator> iterator;
+  EXPECT_EQ(parameters->GetOptionsIterator(&iterator), &iterator);  // replaces the empty handle
+#else
   ObjectPtr<position::IOptionsIterator> iterator = parameters->GetOptionsIterator();
+#endif
   ASSERT_TRUE(iterator);
   EXPECT_EQ(iterator->GetRefCount(), 1u);
   EXPECT_TRUE(iterator->IsUnique());
