@@ -4,6 +4,7 @@
 #include "ICommandLineOptionsIterator.h"
 #include "OptionCollections.h"
 #include "kel/ObjectLifetime.h"
+#include "kel/ObjectOperations.h"
 #include "kel/RefCount.h"
 
 // Borrows the option map of a CCommandLineParameters without a reference: the map never
@@ -14,14 +15,7 @@ class CCommandLineOptionsIterator final : public ICommandLineOptionsIterator {
   // Positioned on the first option in byte order of the names, or on the end; count 0.
   [[nodiscard]] static kel::ObjectPtr<CCommandLineOptionsIterator> Create(const OptionMap& options);
 
-  kel::RefCount AddRef() override { return refCount_.Increment(); }
-  kel::RefCount Release() override { return kel::ObjectLifetime::Release(this, refCount_); }
-  kel::ResultCode GetInterface(kel::ContractId id, void** out) override {
-    return QueryInterface(id, out);
-  }
-  kel::ResultCode QueryInterface(kel::ContractId id, void** out) override;
-  bool IsUnique() override { return refCount_.Load() == 1; }
-  kel::RefCount GetRefCount() override { return refCount_.Load(); }
+  KEL_IOBJECTBASE_OPERATIONS
 
   kel::ResultCode Next() override;
   bool IsEnd() override { return position_ == options_->end(); }

@@ -5,7 +5,7 @@
 
 #include "CCommandLineOptionsIterator.h"
 #include "ValueStrings.h"
-#include "kel/ImportedServices.h"
+#include "ImportedServices.h"
 #include "kel/InterfaceTable.h"
 #include "kel/OperationBoundary.h"
 

@@ -5,6 +5,7 @@
 #include "OptionCollections.h"
 #include "kel/ObjectImpl.h"
 #include "kel/ObjectLifetime.h"
+#include "kel/ObjectOperations.h"
 #include "kel/RefCount.h"
 
 // Holds the options and free arguments of one argument vector and never changes them, so
@@ -18,22 +19,7 @@ class CCommandLineParameters final : public ICommandLineParameters, private kel:
   [[nodiscard]] static kel::ObjectPtr<CCommandLineParameters> Create(FreeArgumentSet freeArguments,
                                                                      OptionMap options);
 
-  kel::RefCount AddRef() override { return refCount_.Increment(); }
-  kel::RefCount Release() override { return kel::ObjectLifetime::Release(this, refCount_); }
-  kel::ResultCode GetInterface(kel::ContractId id, void** out) override {
-    return QueryInterface(id, out);
-  }
-  kel::ResultCode QueryInterface(kel::ContractId id, void** out) override;
-  bool IsUnique() override { return refCount_.Load() == 1; }
-  kel::RefCount GetRefCount() override { return refCount_.Load(); }
-  void AddObserver(kel::IObserver* observer, void* cookie) override {
-    ObjectImpl::AddObserver(observer, cookie);
-  }
-  void RemoveObserver(kel::IObserver* observer) override { ObjectImpl::RemoveObserver(observer); }
-  kel::ThreadId GetThreadId() override { return ObjectImpl::GetThreadId(); }
-  kel::ResultCode SetThreadId(kel::ThreadId threadId) override {
-    return ObjectImpl::SetThreadId(threadId);
-  }
+  KEL_IOBJECT_OPERATIONS
 
   kel::ResultCode GetFreeArguments(kel::ICollection** arguments) override;
   kel::ResultCode HasOption(const char* name, bool* present) override;

@@ -1,6 +1,6 @@
 #include "ValueStrings.h"
 
-#include "kel/ImportedServices.h"
+#include "ImportedServices.h"
 
 kel::ObjectPtr<kel::IString> CreateHostString(const std::string& text) {
   kel::ObjectPtr<kel::IString> string;

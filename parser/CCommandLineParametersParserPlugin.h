@@ -10,6 +10,7 @@
 #include "kel/ImportsContainerImpl.h"
 #include "kel/ObjectImpl.h"
 #include "kel/ObjectLifetime.h"
+#include "kel/ObjectOperations.h"
 #include "kel/RefCount.h"
 #include "kel/Singleton.h"
 
@@ -33,22 +34,7 @@ class CCommandLineParametersParserPlugin final
   static constexpr kel::ContractId kExportId =
       "com.velkora.zq.CCommandLineParametersParserPlugin/1.0";
 
-  kel::RefCount AddRef() override { return refCount_.Increment(); }
-  kel::RefCount Release() override { return kel::ObjectLifetime::Release(this, refCount_); }
-  kel::ResultCode GetInterface(kel::ContractId id, void** out) override {
-    return QueryInterface(id, out);
-  }
-  kel::ResultCode QueryInterface(kel::ContractId id, void** out) override;
-  bool IsUnique() override { return refCount_.Load() == 1; }
-  kel::RefCount GetRefCount() override { return refCount_.Load(); }
-  void AddObserver(kel::IObserver* observer, void* cookie) override {
-    ObjectImpl::AddObserver(observer, cookie);
-  }
-  void RemoveObserver(kel::IObserver* observer) override { ObjectImpl::RemoveObserver(observer); }
-  kel::ThreadId GetThreadId() override { return ObjectImpl::GetThreadId(); }
-  kel::ResultCode SetThreadId(kel::ThreadId threadId) override {
-    return ObjectImpl::SetThreadId(threadId);
-  }
+  KEL_IOBJECT_OPERATIONS
 
   kel::ResultCode PluginHook(void* hostContext) override;
 

@@ -59,9 +59,4 @@ void ObserverList::NotifyAll(ContractId contract, const char* event, const void*
   notifying_ = false;
 }
 
-std::size_t ObserverList::Size() {
-  platform::ScopedLock hold(lock_);
-  return registrations_.size();
-}
-
 }  // namespace kel

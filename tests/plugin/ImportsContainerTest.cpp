@@ -6,7 +6,7 @@
 
 #include "CCommandLineParametersParserPlugin.h"
 #include "StdoutCapture.h"
-#include "kel/ImportedServices.h"
+#include "ImportedServices.h"
 #include "kel/host/HostExportProxy.h"
 #include "kel/host/HostFactories.h"
 #include "kel/host/HostLogger.h"

@@ -1,6 +1,5 @@
-// Resolution of the host's factories through the plug-in singleton's import table. Linked
-// into the module itself, where the plug-in class and the parse result meet.
-#include "kel/ImportedServices.h"
+// Resolution of the host's factories through the plug-in singleton's import table.
+#include "ImportedServices.h"
 
 #include "CCommandLineParametersParserPlugin.h"
 

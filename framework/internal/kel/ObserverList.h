@@ -1,7 +1,6 @@
 // The registrations of one object's observers and their lock.
 #pragma once
 
-#include <cstddef>
 #include <list>
 #include <string>
 #include <string_view>
@@ -34,8 +33,6 @@ class ObserverList {
   // Calls Notify(sender, contract, event, null, cookie) on every registration under the
   // key, oldest first.
   void NotifyAll(ContractId contract, const char* event, const void* sender);
-
-  std::size_t Size();
 
  private:
   struct Registration {
