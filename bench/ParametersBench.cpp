@@ -10,9 +10,12 @@
 namespace {
 
 kel::ObjectPtr<CCommandLineParameters> MakeParameters(std::size_t options) {
+  std::vector<std::string> names;
+  for (std::size_t i = 0; i < options; ++i) names.push_back("option" + std::to_string(i));
   OptionMap map;
-  for (std::size_t i = 0; i < options; ++i) map["option" + std::to_string(i)] = "value";
-  return CCommandLineParameters::Create(FreeArgumentSet{}, std::move(map));
+  for (const std::string& name : names) map.Set(name, "value");
+  map.Seal();
+  return CCommandLineParameters::Create(StoredArguments(FreeArgumentSet{}, map));
 }
 
 void BM_HasOption(benchmark::State& state) {

@@ -19,7 +19,8 @@ class CCommandLineOptionsIterator final : public ICommandLineOptionsIterator {
 
   kel::ResultCode Next() override;
   bool IsEnd() override { return position_ == options_->end(); }
-  const char* GetName() override { return IsEnd() ? nullptr : position_->first.c_str(); }
+  // The name in the parse result's stored copy, where a NUL follows it.
+  const char* GetName() override { return IsEnd() ? nullptr : position_->first.data(); }
   kel::ResultCode HasValue(bool* hasValue) override;
   kel::ResultCode GetValue(kel::IString** value) override;
 

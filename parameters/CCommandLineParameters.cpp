@@ -4,8 +4,8 @@
 #include <utility>
 
 #include "CCommandLineOptionsIterator.h"
-#include "ValueStrings.h"
 #include "ImportedServices.h"
+#include "ValueStrings.h"
 #include "kel/InterfaceTable.h"
 #include "kel/OperationBoundary.h"
 
@@ -18,15 +18,12 @@ constexpr kel::InterfaceEntry<Self> kInterfaces[] = {
 };
 }  // namespace
 
-kel::ObjectPtr<CCommandLineParameters> CCommandLineParameters::Create(FreeArgumentSet freeArguments,
-                                                                      OptionMap options) {
-  return kel::ObjectLifetime::Create<CCommandLineParameters>(std::move(freeArguments),
-                                                             std::move(options));
+kel::ObjectPtr<CCommandLineParameters> CCommandLineParameters::Create(StoredArguments arguments) {
+  return kel::ObjectLifetime::Create<CCommandLineParameters>(std::move(arguments));
 }
 
-CCommandLineParameters::CCommandLineParameters(FreeArgumentSet freeArguments,
-                                               OptionMap options) noexcept
-    : freeArguments_(std::move(freeArguments)), options_(std::move(options)) {}
+CCommandLineParameters::CCommandLineParameters(StoredArguments arguments) noexcept
+    : arguments_(std::move(arguments)) {}
 
 kel::ResultCode CCommandLineParameters::QueryInterface(kel::ContractId id, void** out) {
   return kel::QueryInterfaceTable(*this, kInterfaces, id, out);
@@ -53,7 +50,7 @@ kel::ResultCode CCommandLineParameters::HandOutFreeArguments(kel::ICollection** 
 }
 
 void CCommandLineParameters::AddFreeArgumentsTo(kel::ICollection& collection) const {
-  for (const std::string& argument : freeArguments_) {
+  for (const std::string_view argument : arguments_.FreeArguments()) {
     const kel::ObjectPtr<kel::IString> string = CreateHostString(argument);
     collection.Add(string.Get());  // result not examined; a string not made goes in as null
   }
@@ -61,14 +58,14 @@ void CCommandLineParameters::AddFreeArgumentsTo(kel::ICollection& collection) co
 
 kel::ResultCode CCommandLineParameters::HasOption(const char* name, bool* present) {
   if (name == nullptr || present == nullptr) return kel::result::kNothingToActOn;
-  *present = options_.find(std::string_view(name)) != options_.end();
+  *present = arguments_.Options().contains(name);
   return kel::result::kOk;
 }
 
 kel::ResultCode CCommandLineParameters::HasOptionValue(const char* name, bool* hasValue) {
   if (name == nullptr || hasValue == nullptr) return kel::result::kNothingToActOn;
-  const auto option = options_.find(std::string_view(name));
-  if (option == options_.end()) return kel::result::kNotFound;
+  const auto option = arguments_.Options().find(name);
+  if (option == arguments_.Options().end()) return kel::result::kNotFound;
   *hasValue = !option->second.empty();
   return kel::result::kOk;
 }
@@ -79,7 +76,7 @@ kel::ResultCode CCommandLineParameters::GetOptionValue(const char* name, kel::IS
   if (HasOption(name, &flag) < 0 || !flag) return kel::result::kNotFound;
   if (HasOptionValue(name, &flag) < 0 || !flag) return kel::result::kNotFound;
   return kel::RunOperation([&] {
-    CreateHostString(options_.find(std::string_view(name))->second).CopyTo(value);
+    CreateHostString(arguments_.Options().find(name)->second).CopyTo(value);
     return kel::result::kOk;
   });
 }
@@ -88,7 +85,7 @@ kel::ResultCode CCommandLineParameters::CreateOptionsIterator(
     ICommandLineOptionsIterator** iterator) {
   return kel::RunOperation([&] {
     const kel::ObjectPtr<ICommandLineOptionsIterator> created =
-        CCommandLineOptionsIterator::Create(options_);
+        CCommandLineOptionsIterator::Create(arguments_.Options());
     if (iterator == nullptr) return kel::result::kNullObjectOut;  // the new iterator goes again
     created.CopyTo(iterator);
     return kel::result::kOk;

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "ICommandLineParameters.h"
-#include "OptionCollections.h"
+#include "StoredArguments.h"
 #include "kel/ObjectImpl.h"
 #include "kel/ObjectLifetime.h"
 #include "kel/ObjectOperations.h"
@@ -15,9 +15,8 @@
 // the data is gone.
 class CCommandLineParameters final : public ICommandLineParameters, private kel::ObjectImpl {
  public:
-  // Takes both collections over without copying them again; count 0, owned by nobody yet.
-  [[nodiscard]] static kel::ObjectPtr<CCommandLineParameters> Create(FreeArgumentSet freeArguments,
-                                                                     OptionMap options);
+  // Takes the stored copy over without copying it again; count 0, owned by nobody yet.
+  [[nodiscard]] static kel::ObjectPtr<CCommandLineParameters> Create(StoredArguments arguments);
 
   KEL_IOBJECT_OPERATIONS
 
@@ -29,7 +28,7 @@ class CCommandLineParameters final : public ICommandLineParameters, private kel:
 
  private:
   friend class kel::ObjectLifetime;
-  CCommandLineParameters(FreeArgumentSet freeArguments, OptionMap options) noexcept;
+  explicit CCommandLineParameters(StoredArguments arguments) noexcept;
   ~CCommandLineParameters() = default;
 
   kel::ResultCode HandOutFreeArguments(kel::ICollection** arguments) const;
@@ -37,6 +36,5 @@ class CCommandLineParameters final : public ICommandLineParameters, private kel:
   void AddFreeArgumentsTo(kel::ICollection& collection) const;
 
   kel::AtomicRefCount refCount_;
-  FreeArgumentSet freeArguments_;
-  OptionMap options_;
+  StoredArguments arguments_;
 };

@@ -37,7 +37,7 @@ kel::ResultCode CCommandLineParametersParserPlugin::Parse(std::int32_t argc,
     SplitCommandLine(argc, argv, options, freeArguments);
     // The new result is installed before the old one is released, and only once it is fully
     // built: exhausted memory leaves the current result untouched.
-    currentResult_ = CCommandLineParameters::Create(std::move(freeArguments), std::move(options));
+    currentResult_ = CCommandLineParameters::Create(StoredArguments(freeArguments, options));
     return kel::result::kOk;
   });
 }

@@ -3,7 +3,6 @@
 #include <array>
 #include <cctype>
 #include <cstddef>
-#include <string>
 
 namespace {
 
@@ -60,22 +59,6 @@ ArgumentClassification ClassifyShort(std::string_view s) noexcept {
   return Make(ArgumentShape::kShortOptionWithEquals, s, s.substr(1, 1), s.substr(3));
 }
 
-// One tree search: the hint from lower_bound makes the insertion constant time.
-void SetOption(OptionMap& options, std::string_view name, std::string_view value) {
-  const auto found = options.lower_bound(name);
-  if (found != options.end() && found->first == name) {
-    found->second.assign(value);
-    return;
-  }
-  options.emplace_hint(found, std::string(name), std::string(value));
-}
-
-void AddFreeArgument(FreeArgumentSet& freeArguments, std::string_view text) {
-  const auto found = freeArguments.lower_bound(text);
-  if (found != freeArguments.end() && *found == text) return;
-  freeArguments.emplace_hint(found, text);
-}
-
 }  // namespace
 
 bool ArgumentClassification::IsOption() const noexcept {
@@ -111,16 +94,21 @@ const char* DescribeShape(ArgumentShape shape) noexcept {
   return kShapeDescriptions[index];
 }
 
-// Per argument: its length is found, its ends are trimmed, its first '=' is searched once
-// and what is stored is copied once, so the work is linear in its bytes, plus one tree
-// search (log n) in a collection.
+// Per argument: its length is found, its ends are trimmed and its first '=' is searched
+// once, and a view of what it contributes is appended; nothing is copied. One sort of each
+// collection at the end (n log n) orders it and settles later-wins and duplicates.
 void SplitCommandLine(std::int32_t argc, const char* const* argv, OptionMap& options,
                       FreeArgumentSet& freeArguments) {
-  options.clear();
-  freeArguments.clear();
+  options.Clear();
+  freeArguments.Clear();
+  if (argc <= 1) return;
+  options.Reserve(static_cast<std::size_t>(argc - 1));
+  freeArguments.Reserve(static_cast<std::size_t>(argc - 1));
   for (std::int32_t i = 1; i < argc; ++i) {
     const ArgumentClassification argument = ClassifyArgument(TrimSpaces(argv[i]));
-    if (argument.IsOption()) SetOption(options, argument.name, argument.value);
-    if (argument.IsFreeArgument()) AddFreeArgument(freeArguments, argument.text);
+    if (argument.IsOption()) options.Set(argument.name, argument.value);
+    if (argument.IsFreeArgument()) freeArguments.Insert(argument.text);
   }
+  options.Seal();
+  freeArguments.Seal();
 }

@@ -73,7 +73,8 @@ const char* DescribeShape(ArgumentShape shape) noexcept;
 
 // Clears both collections, then trims and classifies argv[1] to argv[argc - 1] in order and
 // records every option and free argument. With argc of 1 or less argv is not read at all.
-// Entries 1 to argc - 1 must be valid NUL-terminated strings. Writes no output and catches
-// nothing: std::bad_alloc from a failed allocation leaves with the collections partly filled.
+// Entries 1 to argc - 1 must be valid NUL-terminated strings; the collections view them, so
+// they must outlive the collections' use. Writes no output and catches nothing:
+// std::bad_alloc from a failed allocation leaves with the collections partly filled.
 void SplitCommandLine(std::int32_t argc, const char* const* argv, OptionMap& options,
                       FreeArgumentSet& freeArguments);

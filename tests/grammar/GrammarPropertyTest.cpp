@@ -6,6 +6,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -16,16 +17,18 @@
 namespace {
 
 struct SplitResult {
+  std::unique_ptr<const std::vector<std::string>> arguments;  // what the collections view
   OptionMap options;
   FreeArgumentSet freeArguments;
 };
 
-SplitResult Split(const std::vector<std::string>& arguments) {
+SplitResult Split(std::vector<std::string> arguments) {
+  SplitResult result{
+      std::make_unique<const std::vector<std::string>>(std::move(arguments)), {}, {}};
   std::vector<const char*> argv{"prog"};
-  for (const std::string& argument : arguments) argv.push_back(argument.c_str());
+  for (const std::string& argument : *result.arguments) argv.push_back(argument.c_str());
   argv.push_back(nullptr);
-  SplitResult result;
-  SplitCommandLine(static_cast<std::int32_t>(arguments.size() + 1), argv.data(), result.options,
+  SplitCommandLine(static_cast<std::int32_t>(argv.size() - 1), argv.data(), result.options,
                    result.freeArguments);
   return result;
 }

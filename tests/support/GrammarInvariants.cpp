@@ -74,12 +74,13 @@ std::string FindGrammarViolation(const std::vector<std::string>& arguments,
   TextSet trimmed;
   for (const std::string& argument : arguments) trimmed.emplace(TrimmedText(argument));
   for (const auto& [name, value] : options) {
-    if (std::string violation = CheckOption(trimmed, name, value); !violation.empty()) {
+    if (std::string violation = CheckOption(trimmed, std::string(name), std::string(value));
+        !violation.empty()) {
       return violation;
     }
   }
-  for (const std::string& text : freeArguments) {
-    if (std::string violation = CheckFreeArgument(trimmed, text); !violation.empty()) {
+  for (const std::string_view text : freeArguments) {
+    if (std::string violation = CheckFreeArgument(trimmed, std::string(text)); !violation.empty()) {
       return violation;
     }
   }
