@@ -18,7 +18,7 @@ class ExportRegistrar {
   explicit ExportRegistrar(std::string_view exportId) {
     ObjectPtr<typename Class::SingletonInterface> instance;
     Class::GetInstance(instance.Put());
-    ExportRegistry::Instance().Register(exportId, instance.Get());
+    ExportRegistry::Instance()->Register(exportId, instance.Get());
   }
 };
 

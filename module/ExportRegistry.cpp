@@ -7,25 +7,28 @@
 namespace kel {
 
 namespace {
-// First-use flag without a lock: set up during module load, which the loader serialises.
+// Flags without a lock: set up during module load, which the loader serialises, and torn
+// down once, at unload.
 bool registrySetUp = false;
+bool registryTornDown = false;
 ManualLifetime<ExportRegistry> registry;
 }  // namespace
 
-ExportRegistry& ExportRegistry::Instance() {
+ExportRegistry* ExportRegistry::Instance() {
+  if (registryTornDown) return nullptr;
   if (!registrySetUp) {
     registry.Construct();
     registrySetUp = true;
     WriteDiagnosticLine("PlugDLL created");
     platform::RegisterModuleExit(&ExportRegistry::TearDown);
   }
-  return registry.Get();
+  return &registry.Get();
 }
 
 void ExportRegistry::TearDown() noexcept {
+  registryTornDown = true;
   WriteDiagnosticLine("PlugDLL deleted");
   registry.Destroy();
-  registrySetUp = false;
 }
 
 void ExportRegistry::Register(std::string_view id, IObjectBase* object) {

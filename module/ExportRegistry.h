@@ -20,8 +20,9 @@ namespace kel {
 class ExportRegistry {
  public:
   // The module's registry. The first call creates it, prints "PlugDLL created" and
-  // registers its teardown, which prints "PlugDLL deleted" at unload.
-  static ExportRegistry& Instance();
+  // registers its teardown, which prints "PlugDLL deleted" at unload. Null from the
+  // teardown on: an unload is final, and nothing is set up again.
+  static ExportRegistry* Instance();
 
   // Stores `object` under `id`, replacing the pointer of an existing entry.
   void Register(std::string_view id, IObjectBase* object);

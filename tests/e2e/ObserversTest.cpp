@@ -118,6 +118,30 @@ TEST_F(ObserversTest, UnloadNotifiesTheCurrentResultThenThePluginInRegistrationO
   ExpectOnlyNotified({first, second, results});
 }
 
+// While the module unloads, the plug-in's observers can still call what they hold: the
+// module is gone for them. GetExport finds nothing and sets nothing up again, and a result
+// the host holds finds no string factory, printing nothing.
+TEST_F(ObserversTest, UnloadIsFinalForCallsFromInsideTheNotice) {
+  ObjectPtr<ICommandLineParameters> held = ParseAndGet({"--a=1"});
+  ASSERT_TRUE(held);
+  ResultCode lookup = result::kOk;
+  IObjectBase* exported = Sentinel<IObjectBase>();
+  ResultCode valueResult = result::kNotFound;
+  IString* value = Sentinel<IString>();
+  HostObserver* const caller = NewObserver([&](const Notice&) {
+    lookup = getExport_(kPluginExportId, &exported);
+    valueResult = held->GetOptionValue("a", &value);
+    held.Reset();  // while the module's code is still there
+  });
+  plugin_->AddObserver(caller, Cookie(1));
+
+  EXPECT_EQ(ReleasePluginAndUnload(), Line("PlugDLL deleted"));
+  EXPECT_EQ(lookup, result::kNotFound);
+  EXPECT_EQ(exported, nullptr);
+  EXPECT_EQ(valueResult, result::kOk);
+  EXPECT_EQ(value, nullptr);
+}
+
 // A null observer is refused; RemoveObserver through any interface removes the oldest
 // registration of that observer from the one list; removing a stranger changes nothing.
 TEST_F(ObserversTest, RemovedAndRefusedRegistrationsOfThePluginHearNothing) {

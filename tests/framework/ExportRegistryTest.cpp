@@ -11,11 +11,11 @@ namespace {
 // executable is exercised in one test, in order.
 TEST(ExportRegistryTest, RegistersAndHandsOutByExactIdentifier) {
   ::testing::internal::CaptureStdout();
-  ExportRegistry& registry = ExportRegistry::Instance();
-  ExportRegistry& again = ExportRegistry::Instance();
+  ExportRegistry& registry = *ExportRegistry::Instance();
+  ExportRegistry* again = ExportRegistry::Instance();
   EXPECT_EQ(::testing::internal::GetCapturedStdout(), "PlugDLL created\n")
       << "set up once, announced once";
-  EXPECT_EQ(&registry, &again);
+  EXPECT_EQ(&registry, again);
 
   ObjectPtr<CountedObject> first = ObjectLifetime::Create<CountedObject>(1);
   ObjectPtr<CountedObject> second = ObjectLifetime::Create<CountedObject>(2);

@@ -19,9 +19,15 @@ class Singleton {
   using SingletonInterface = Interface;
 
   // Writes the instance through `out` with one more reference and returns 0; -4 when `out`
-  // is null, in which case nothing is created or set up.
+  // is null, in which case nothing is created or set up. Once the module's exit list has
+  // given the holder's reference back, there is no instance any more: writes null and
+  // returns -1 (code that runs while the instance is destroyed finds nothing).
   static ResultCode GetInstance(Interface** out) {
     if (out == nullptr) return result::kNullObjectOut;
+    if (holderReleased_) {
+      *out = nullptr;
+      return result::kNotFound;
+    }
     if (!holderSetUp_) {
       holder_.Construct();
       holderSetUp_ = true;
@@ -34,13 +40,15 @@ class Singleton {
   }
 
  private:
-  // Runs from the module's exit list: gives the holder's reference back exactly once. The
-  // holder's storage is never destroyed, so the reference is not given back a second time.
+  // Runs from the module's exit list: gives the holder's reference back exactly once, after
+  // emptying the holder, so that nothing reaches the instance through it while it goes.
   static void ReleaseHolder() noexcept {
-    if (Interface* instance = holder_.Get().Get()) instance->Release();
+    holderReleased_ = true;
+    if (Interface* instance = holder_.Get().Detach()) instance->Release();
   }
 
   static inline bool holderSetUp_ = false;
+  static inline bool holderReleased_ = false;
   static inline ManualLifetime<ObjectPtr<Interface>> holder_;
 };
 
