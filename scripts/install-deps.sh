@@ -7,6 +7,7 @@ packages=(
   googletest libbenchmark-dev         # test and benchmark frameworks (GoogleTest built from source)
   clang libclang-rt-14-dev            # ThreadSanitizer and libFuzzer builds
   clang-tools-14 lld llvm             # the Microsoft-ABI test host: clang-cl, lld-link, llvm-dlltool
+  gcovr                               # scripts/coverage.sh
   g++-mingw-w64-x86-64-posix wine64   # the Windows DLL and running its tests
   libelf-dev libpugixml-dev nlohmann-json3-dev  # the reference host: ELF, XML and JSON
 )
