@@ -2,6 +2,8 @@
 // then asked to parse command lines again and again.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -29,6 +31,8 @@ struct NamedParser {
   std::string id;     // for command lines and benchmark names: "module", "getopt", ...
   std::string label;  // for tables: "ours, module file", "glibc getopt_long", ...
   std::unique_ptr<BenchParser> parser;
+  // The largest argument count worth measuring: less only where a parse takes minutes.
+  std::size_t maxArguments = SIZE_MAX;
 };
 
 // Copies the arguments into strings and nothing else: what any parser costs at least.

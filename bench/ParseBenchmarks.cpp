@@ -54,7 +54,9 @@ void RegisterParseBenchmarks(std::span<NamedParser> parsers,
     auto* benchmark = benchmark::RegisterBenchmark(
         ("parse/" + named.id).c_str(),
         [parser](benchmark::State& state) { MeasureParse(state, *parser); });
-    for (const std::size_t count : counts) benchmark->Arg(static_cast<std::int64_t>(count));
+    for (const std::size_t count : counts) {
+      if (count <= named.maxArguments) benchmark->Arg(static_cast<std::int64_t>(count));
+    }
     benchmark->Complexity(benchmark::oNLogN)->Unit(benchmark::kMicrosecond);
   }
 }

@@ -4,7 +4,7 @@
 # by callgrind (the figure that stays put on a shared machine), allocations per Parse at
 # each argument count, allocations per call of a result's operations, and whether each
 # performance target is met. Builds the benchmark targets of the linux preset first.
-# Takes about two minutes.
+# Takes under a minute once built.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
