@@ -83,7 +83,7 @@ for parser_id, label in labels.items():
     name = f"**{label}**" if parser_id == OURS else label
     print(f"| {name} | {number(cost)} | {ours / cost:.2f} | {allocations:.3g} |")
 
-print(f"\nOurs ({labels[OURS]}) at each argument count; wall-clock time from one run.\n")
+print("\nOurs through the module file, at each argument count; wall-clock time from one run.\n")
 print("| arguments | instructions per argument | ns per argument | allocations per Parse |")
 print("|---:|---:|---:|---:|")
 allocations_per_parse = {}
