@@ -10,6 +10,8 @@ packages=(
   gcovr                               # scripts/coverage.sh
   g++-mingw-w64-x86-64-posix wine64   # the Windows DLL and running its tests
   libelf-dev libpugixml-dev nlohmann-json3-dev  # the reference host: ELF, XML and JSON
+  libcxxopts-dev libcli11-dev libboost-program-options-dev  # parsers the benchmarks compare with
+  valgrind                            # instruction counts for scripts/bench-table.sh
 )
 
 missing=()

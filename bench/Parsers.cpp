@@ -1,0 +1,21 @@
+#include "BenchParser.h"
+
+namespace kel::bench {
+
+std::vector<NamedParser> MakeParsers(ICommandLineParametersParser& moduleParser,
+                                     ICommandLineParametersParser& inProcessParser) {
+  std::vector<NamedParser> parsers;
+  parsers.push_back({"floor", "copy into strings (floor)", MakeCopyFloor()});
+  parsers.push_back({"module", "ours, module file", MakePluginParser(moduleParser)});
+  parsers.push_back({"in-process", "ours, linked in", MakePluginParser(inProcessParser)});
+  parsers.push_back({"getopt", "glibc getopt_long", MakeGetoptParser()});
+  parsers.push_back({"cxxopts", "cxxopts 3.1", MakeCxxoptsParser()});
+  parsers.push_back({"cli11", "CLI11 2.1", MakeCli11Parser()});
+  // Its parse takes time quadratic in the argument count: a third of a minute for 10^5
+  // arguments, so over half an hour for 10^6.
+  parsers.push_back(
+      {"boost", "Boost.Program_options 1.74", MakeBoostParser(), /*maxArguments=*/100'000});
+  return parsers;
+}
+
+}  // namespace kel::bench
