@@ -1,14 +1,17 @@
-# Runs one libFuzzer target for SECONDS on a fresh copy of its SEEDS in CORPUS:
-#   cmake -D FUZZER=... -D SEEDS=... -D CORPUS=... -D SECONDS=... -P RunFuzzer.cmake
+# Runs one libFuzzer target for SECONDS on a fresh copy of its SEEDS (if given) in CORPUS:
+#   cmake -D FUZZER=... [-D SEEDS=...] -D CORPUS=... -D SECONDS=... -P RunFuzzer.cmake
 # Fails when the fuzzer finds a crash or a violated property, or cannot run.
-foreach(variable FUZZER SEEDS CORPUS SECONDS)
+foreach(variable FUZZER CORPUS SECONDS)
   if(NOT DEFINED ${variable})
     message(FATAL_ERROR "RunFuzzer.cmake needs -D ${variable}=...")
   endif()
 endforeach()
 
 file(REMOVE_RECURSE "${CORPUS}")
-file(COPY "${SEEDS}/" DESTINATION "${CORPUS}")
+file(MAKE_DIRECTORY "${CORPUS}")
+if(DEFINED SEEDS)
+  file(COPY "${SEEDS}/" DESTINATION "${CORPUS}")
+endif()
 
 execute_process(
   COMMAND "${FUZZER}" -max_total_time=${SECONDS} -print_final_stats=1 "${CORPUS}"
