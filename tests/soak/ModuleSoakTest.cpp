@@ -1,5 +1,5 @@
-// Loads and unloads the built module file over and over as a host does: each cycle loads it
-// and injects the host's counting services (kel::host::LoadedPlugin), parses, reads the
+// Loads and unloads the built module file over and over as a host does: each cycle loads it,
+// takes the plug-in from GetExport, injects the host's counting services, parses, reads the
 // result back (the values through an iterator walk, and the free arguments) and unloads it.
 // Every cycle must print exactly the module's two lines and give back every host reference;
 // after a warm-up, resident memory, open handles and mappings must stay flat to the end.
