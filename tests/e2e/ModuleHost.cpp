@@ -77,7 +77,7 @@ void ModuleHostTest::TearDown() {
   capture_.reset();
   module_.reset();  // already unloaded: the base has nothing left to do
   LoadedModuleTest::TearDown();
-  EXPECT_FALSE(platform::ModuleLibrary::IsLoaded(kModulePath));
+  EXPECT_FALSE(host::ModuleLibrary::IsLoaded(kModulePath));
   EXPECT_EQ(LiveObjects::Total(), 0u) << "still alive: " << LiveObjects::Describe();
 }
 
@@ -106,7 +106,7 @@ std::string ModuleHostTest::Unload() {
   const bool unloaded = module_->Unload();
   std::string printed = capture.Finish();
   EXPECT_TRUE(unloaded);
-  EXPECT_FALSE(platform::ModuleLibrary::IsLoaded(kModulePath)) << "still mapped after unload";
+  EXPECT_FALSE(host::ModuleLibrary::IsLoaded(kModulePath)) << "still mapped after unload";
   return printed;
 }
 

@@ -1,11 +1,13 @@
-// Reading the built module file, and damaged files, without loading them.
+// Reading the built module file, and files that are no module or damaged ones, without
+// loading them.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "kel/ModuleLibrary.h"
+#include "TemporaryDirectory.h"
 #include "kel/host/ModuleFile.h"
+#include "kel/host/ModuleLibrary.h"
 
 namespace kel::host {
 namespace {
@@ -25,25 +27,31 @@ std::string Bytes(const char* path) {
 TEST(ReadModuleFile, FindsTheManifestAndTheOneExportWithoutLoadingTheModule) {
   const Outcome<ModuleFileContents> contents = ReadModuleFile(KEL_MODULE_PATH);
   ASSERT_TRUE(contents) << contents.Error();
-  EXPECT_FALSE(platform::ModuleLibrary::IsLoaded(KEL_MODULE_PATH));
+  EXPECT_FALSE(ModuleLibrary::IsLoaded(KEL_MODULE_PATH));
   EXPECT_THAT(contents.Value().format, StartsWith(KEL_EXPECTED_MODULE_FORMAT));
-  EXPECT_THAT(contents.Value().manifestLocation, HasSubstr(KEL_EXPECTED_MANIFEST_LOCATION));
-  ASSERT_TRUE(contents.Value().manifest);
-  EXPECT_EQ(*contents.Value().manifest, Bytes(KEL_PLUGCFG_REFERENCE_PATH)) << "byte for byte";
-  EXPECT_THAT(contents.Value().exportedNames, ElementsAre("GetExport"));
+  EXPECT_THAT(contents.Value().manifest.location, HasSubstr(KEL_EXPECTED_MANIFEST_LOCATION));
+  ASSERT_TRUE(contents.Value().manifest.bytes);
+  EXPECT_EQ(*contents.Value().manifest.bytes, Bytes(KEL_PLUGCFG_REFERENCE_PATH)) << "byte for byte";
+  EXPECT_THAT(contents.Value().exports,
+              ElementsAre(ExportedFunction{"GetExport", KEL_EXPECTED_EXPORT_ORDINAL}))
+      << "nothing else is exported, by name or by ordinal";
 }
 
-TEST(ReadModuleFile, NamesTheFileItCannotRead) {
+// A file that cannot be opened is named by its path, one that is no module by its file name.
+TEST(ReadModuleFile, RefusesWhatIsNoModuleFileAndNamesIt) {
+  const testing::TemporaryDirectory directory;
   const std::string missing = std::string(KEL_MODULE_PATH) + ".missing";
-  const Outcome<ModuleFileContents> contents = ReadModuleFile(missing);
-  ASSERT_FALSE(contents);
-  EXPECT_THAT(contents.Error(), StartsWith(missing + ": "));
-}
-
-TEST(ReadModuleFile, RefusesAFileOfAnotherKindAndNamesIt) {
-  const Outcome<ModuleFileContents> contents = ReadModuleFile(KEL_PLUGCFG_REFERENCE_PATH);
-  ASSERT_FALSE(contents);
-  EXPECT_THAT(contents.Error(), StartsWith("plugcfg.xml: not a"));
+  const std::pair<std::string, std::string> cases[] = {
+      {missing, missing + ": "},
+      {directory.Path(), directory.Path() + ": "},
+      {directory.Write("empty.kellib", ""), "empty.kellib: not a"},
+      {KEL_PLUGCFG_REFERENCE_PATH, "plugcfg.xml: not a"},
+  };
+  for (const auto& [path, error] : cases) {
+    const Outcome<ModuleFileContents> contents = ReadModuleFile(path);
+    ASSERT_FALSE(contents) << path;
+    EXPECT_THAT(contents.Error(), StartsWith(error));
+  }
 }
 
 // Every table is checked against the bytes: a module file cut short in its headers or in

@@ -1,11 +1,11 @@
-// What the dynamic loader sees of the loaded module image beyond its exports.
+// What the ELF module file says it needs loaded with it.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <string>
-#include <vector>
 
 #include "ModuleUnderTest.h"
+#include "kel/host/ModuleFile.h"
 
 namespace kel::testing {
 namespace {
@@ -21,8 +21,10 @@ bool IsRuntimeLibrary(const std::string& name) {
   return false;
 }
 
-TEST_F(LoadedModuleTest, NeedsTheSystemRuntimeOnly) {
-  const std::vector<std::string> needed = module_->ImportedLibraryNames();
+TEST(ModuleFile, NeedsTheSystemRuntimeOnly) {
+  const host::Outcome<host::ModuleFileContents> contents = host::ReadModuleFile(kModulePath);
+  ASSERT_TRUE(contents) << contents.Error();
+  const std::vector<std::string>& needed = contents.Value().neededLibraries;
   EXPECT_THAT(needed, ::testing::Contains(::testing::StartsWith("libc.so.")));
   for (const std::string& name : needed) {
     EXPECT_TRUE(IsRuntimeLibrary(name)) << name << " is not part of the system runtime";

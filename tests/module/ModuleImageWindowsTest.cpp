@@ -1,28 +1,23 @@
-// What a Windows host's loader and resource functions see of the loaded module image: the
-// export directory, the two manifest resources with their language and code page, and the
-// DLLs the module pulls in.
+// What the PE module file carries for a Windows host beyond its plug-in manifest: the name
+// in its export directory, the application manifest with its language and code page, and the
+// DLLs it pulls in.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cctype>
-#include <cstdint>
-#include <optional>
 #include <string>
 #include <vector>
 
 #include "ModuleUnderTest.h"
+#include "kel/host/ModuleFile.h"
 
 namespace kel::testing {
 namespace {
 
-using platform::ModuleLibrary;
 using ::testing::Contains;
 using ::testing::ContainsRegex;
 using ::testing::HasSubstr;
-
-constexpr std::uint32_t kEnglishUnitedStates = 1033;
-constexpr std::uint32_t kWesternCodePage = 1252;
 
 std::string Lowercase(std::string text) {
   std::transform(text.begin(), text.end(), text.begin(),
@@ -41,34 +36,29 @@ bool IsSystemLibrary(const std::string& name) {
   return lower.rfind("api-ms-win-", 0) == 0;
 }
 
-TEST_F(LoadedModuleTest, ExportDirectoryNamesTheModuleAndExportsGetExportAsOrdinalOne) {
-  const std::optional<ModuleLibrary::ExportDirectory> exports = module_->ReadExportDirectory();
-  ASSERT_TRUE(exports);
-  EXPECT_EQ(exports->moduleName, "CommandLineParametersParser.kellib");
-  EXPECT_EQ(exports->exportedFunctionCount, 1u) << "no export by ordinal only either";
-  ASSERT_EQ(exports->names.size(), 1u);
-  EXPECT_EQ(exports->names[0].name, "GetExport");
-  EXPECT_EQ(exports->names[0].ordinal, 1u);
+host::ModuleFileContents ReadModule() {
+  host::Outcome<host::ModuleFileContents> contents = host::ReadModuleFile(kModulePath);
+  EXPECT_TRUE(contents) << contents.Error();
+  return contents ? std::move(contents).Value() : host::ModuleFileContents{};
 }
 
-TEST_F(LoadedModuleTest, PlugcfgIsEnglishUnitedStatesInCodePage1252) {
-  const std::optional<ModuleLibrary::EmbeddedResource> plugcfg = module_->ReadPlugcfg();
-  ASSERT_TRUE(plugcfg);
-  EXPECT_EQ(plugcfg->language, kEnglishUnitedStates);
-  EXPECT_EQ(plugcfg->codePage, kWesternCodePage);
+TEST(ModuleFile, ExportDirectoryNamesTheModule) {
+  EXPECT_EQ(ReadModule().exportDirectoryName, "CommandLineParametersParser.kellib");
 }
 
-// Type 24, identifier 2: the manifest the loader reads for a DLL. It asks for no elevation,
-// and its line ends are CR LF with none after the last line.
-TEST_F(LoadedModuleTest, CarriesTheApplicationManifest) {
-  const std::optional<ModuleLibrary::EmbeddedResource> manifest =
-      module_->ReadApplicationManifest();
-  ASSERT_TRUE(manifest);
-  EXPECT_EQ(manifest->language, kEnglishUnitedStates);
-  EXPECT_EQ(manifest->codePage, kWesternCodePage);
-  EXPECT_EQ(manifest->bytes, ReadFileBytes(KEL_APPLICATION_MANIFEST_REFERENCE_PATH));
+// Type 24, identifier 2: the manifest the loader reads for a DLL, English (United States) in
+// code page 1252. It asks for no elevation, and its line ends are CR LF with none after the
+// last line.
+TEST(ModuleFile, CarriesTheApplicationManifest) {
+  const host::EmbeddedManifest manifest = ReadModule().applicationManifest;
+  EXPECT_THAT(manifest.location, HasSubstr("language 1033, code page 1252"));
+  ASSERT_TRUE(manifest.bytes);
+  const host::Outcome<std::string> reference =
+      host::ReadFileBytes(KEL_APPLICATION_MANIFEST_REFERENCE_PATH);
+  ASSERT_TRUE(reference) << reference.Error();
+  EXPECT_EQ(*manifest.bytes, reference.Value());
 
-  const std::string& text = manifest->bytes;
+  const std::string& text = *manifest.bytes;
   EXPECT_THAT(text, HasSubstr("<trustInfo"));
   EXPECT_THAT(text, ContainsRegex("level=.asInvoker."));
   EXPECT_THAT(text, ContainsRegex("uiAccess=.false."));
@@ -87,8 +77,8 @@ TEST_F(LoadedModuleTest, CarriesTheApplicationManifest) {
   EXPECT_GT(lineEnds, 0u);
 }
 
-TEST_F(LoadedModuleTest, ImportsSystemDllsOnly) {
-  const std::vector<std::string> imports = module_->ImportedLibraryNames();
+TEST(ModuleFile, ImportsSystemDllsOnly) {
+  const std::vector<std::string> imports = ReadModule().neededLibraries;
   EXPECT_THAT(imports, Contains(::testing::StrCaseEq("KERNEL32.dll")));
   for (const std::string& name : imports) {
     EXPECT_TRUE(IsSystemLibrary(name)) << name << " is not a system DLL";

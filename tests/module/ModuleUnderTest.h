@@ -8,8 +8,8 @@
 #include <string>
 
 #include "kel/IObjectBase.h"
-#include "kel/ModuleLibrary.h"
 #include "kel/Types.h"
+#include "kel/host/ModuleLibrary.h"
 
 namespace kel::testing {
 
@@ -22,12 +22,8 @@ inline constexpr char kPluginExportId[] = "com.velkora.zq.CCommandLineParameters
 // The module's one exported function, as a host types it.
 using GetExportFunction = ResultCode (*)(ContractId id, IObjectBase** out);
 
-// The whole content of the file at `path`, byte for byte; fails the calling test and
-// returns empty when it cannot be read.
-std::string ReadFileBytes(const char* path);
-
 // The module's GetExport, or null.
-GetExportFunction FindGetExport(const platform::ModuleLibrary& module);
+GetExportFunction FindGetExport(const host::ModuleLibrary& module);
 
 // Each test starts with the module not mapped, loads it, and ends by unloading it and
 // checking that it is gone, so tests neither see nor leave another test's load. What the
@@ -37,7 +33,7 @@ class LoadedModuleTest : public ::testing::Test {
   void SetUp() override;
   void TearDown() override;
 
-  std::optional<platform::ModuleLibrary> module_;
+  std::optional<host::ModuleLibrary> module_;
   GetExportFunction getExport_ = nullptr;
 };
 

@@ -9,7 +9,7 @@
 #include <shlwapi.h>
 #include <xmllite.h>
 
-#include "WideText.h"
+#include "kel/host/WideText.h"
 
 #include <cstddef>
 #include <optional>
@@ -129,10 +129,10 @@ Outcome<XmlElement> ReadTree(IXmlReader& reader, std::size_t inputBytes) {
         XmlElement* element = nullptr;
         if (open.empty()) {
           if (root) return NotWellFormed(reader, "a second top-level element");
-          element = &root.emplace(XmlElement{platform::NarrowToUtf8(name, length), {}, {}});
+          element = &root.emplace(XmlElement{NarrowToUtf8(name, length), {}, {}});
         } else {
           element = &open.back().element->children.emplace_back(
-              XmlElement{platform::NarrowToUtf8(name, length), {}, {}});
+              XmlElement{NarrowToUtf8(name, length), {}, {}});
         }
         if (!empty) open.push_back({element, position});
         break;
@@ -151,7 +151,7 @@ Outcome<XmlElement> ReadTree(IXmlReader& reader, std::size_t inputBytes) {
         const WCHAR* value = nullptr;
         UINT length = 0;
         reader.GetValue(&value, &length);
-        if (!open.empty()) open.back().element->text += platform::NarrowToUtf8(value, length);
+        if (!open.empty()) open.back().element->text += NarrowToUtf8(value, length);
         break;
       }
       default:

@@ -1,10 +1,10 @@
 // What a loaded module's ownership means on every platform: one load reference, handed over
 // by a move and given back by Unload, which each platform file implements.
-#include "kel/ModuleLibrary.h"
+#include "kel/host/ModuleLibrary.h"
 
 #include <utility>
 
-namespace kel::platform {
+namespace kel::host {
 
 ModuleLibrary::ModuleLibrary(ModuleLibrary&& other) noexcept
     : handle_(std::exchange(other.handle_, nullptr)) {}
@@ -21,4 +21,4 @@ ModuleLibrary::~ModuleLibrary() {
   Unload();
 }
 
-}  // namespace kel::platform
+}  // namespace kel::host

@@ -1,8 +1,8 @@
-#include "WideText.h"
+#include "kel/host/WideText.h"
 
 #include <windows.h>
 
-namespace kel::platform {
+namespace kel::host {
 
 std::optional<std::wstring> WidenUtf8(const std::string& text) {
   if (text.empty()) return std::wstring();
@@ -26,4 +26,17 @@ std::string NarrowToUtf8(const wchar_t* text, std::size_t length) {
   return narrow;
 }
 
-}  // namespace kel::platform
+std::string SystemMessage(unsigned long code) {
+  wchar_t* buffer = nullptr;
+  const DWORD length = ::FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+  std::string message = length == 0 ? "unknown error" : NarrowToUtf8(buffer, length);
+  if (buffer != nullptr) ::LocalFree(buffer);
+  while (!message.empty() && (message.back() == '\n' || message.back() == '\r')) {
+    message.pop_back();
+  }
+  return message + " (error " + std::to_string(code) + ")";
+}
+
+}  // namespace kel::host
