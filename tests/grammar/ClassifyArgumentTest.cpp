@@ -6,7 +6,6 @@
 
 #include <cstdint>
 #include <limits>
-#include <set>
 #include <string>
 #include <string_view>
 
@@ -81,20 +80,6 @@ TEST(ClassifyArgument, EachShapeTakesItsRowWithViewsIntoTheArgument) {
     EXPECT_TRUE(LiesWithin(actual.name, argument));
     EXPECT_TRUE(LiesWithin(actual.value, argument));
   }
-}
-
-TEST(DescribeShape, EveryShapeHasItsOwnPhraseAndDroppedOnesSaySo) {
-  std::set<std::string> phrases;
-  for (const ClassificationRow& row : kRows) {
-    SCOPED_TRACE(static_cast<int>(row.shape));
-    const char* phrase = DescribeShape(row.shape);
-    ASSERT_NE(phrase, nullptr);
-    EXPECT_EQ(std::string_view(phrase).starts_with("dropped"), row.kind == Kind::kDropped)
-        << phrase;
-    phrases.insert(phrase);
-  }
-  EXPECT_EQ(phrases.size(), 12u) << "kRows holds all twelve shapes, and each needs its own phrase";
-  EXPECT_NE(DescribeShape(static_cast<ArgumentShape>(99)), nullptr);
 }
 
 struct TrimRow {

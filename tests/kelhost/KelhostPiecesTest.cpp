@@ -1,12 +1,14 @@
 // kelhost's pieces that need no module: how it quotes texts, encodes them in JSON, splits an
-// argument file and reads its own command line.
+// argument file, reads its own command line and names the grammar's rows.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
 #include <vector>
 
 #include "ArgumentsFile.h"
+#include "Explanation.h"
 #include "Invocation.h"
 #include "JsonText.h"
 #include "TextEscaping.h"
@@ -92,6 +94,23 @@ TEST(SplitNulTerminated, GivesEveryArgumentByteForByte) {
       SplitNulTerminated(std::string("a\0b", 3));
   ASSERT_FALSE(unterminated);
   EXPECT_THAT(unterminated.Error(), HasSubstr("not ended by a NUL byte"));
+}
+
+// One argument of each grammar row, in row order: each row has its own phrase, and those of
+// the dropped rows say so.
+TEST(ExplainArguments, NamesEachRowWithItsOwnPhrase) {
+  const std::vector<ArgumentExplanation> explanations = ExplainArguments(
+      {"", "free", "--", "--1", "--a", "--a=", "--a=v", "-", "-5", "-ab", "-a=v", "-ab=c"});
+  std::set<std::string> phrases;
+  for (const ArgumentExplanation& explanation : explanations) {
+    SCOPED_TRACE(explanation.argument);
+    EXPECT_EQ(explanation.row, static_cast<int>(explanation.position));
+    EXPECT_EQ(explanation.shape.starts_with("dropped: "),
+              explanation.outcome == ArgumentExplanation::Outcome::kDropped)
+        << explanation.shape;
+    phrases.insert(explanation.shape);
+  }
+  EXPECT_EQ(phrases.size(), 12u);
 }
 
 struct InvocationCase {
