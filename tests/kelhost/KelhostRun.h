@@ -15,7 +15,6 @@ namespace kel::kelhost::testing {
 
 // The built tools and module (absolute paths; wine maps them through drive Z:).
 inline constexpr char kKelhostPath[] = KELHOST_PATH;
-inline constexpr char kKelhostLeakyPath[] = KELHOST_LEAKY_PATH;
 inline constexpr char kModulePath[] = KEL_MODULE_PATH;
 
 ProcessResult RunKelhost(const std::vector<std::string>& arguments);
