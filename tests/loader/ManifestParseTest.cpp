@@ -1,6 +1,6 @@
 // The manifest reader on byte strings: manifests that are broken in each way a host must
 // refuse, and the module's own manifest cut short. kelhost inspect shows what the reader
-// makes of the module's whole manifest. Runs over pugixml on Linux and XmlLite on Windows.
+// makes of the module's whole manifest.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -23,13 +23,14 @@ std::string ReferenceManifest() {
   return bytes ? bytes.Value() : std::string();
 }
 
-// Texts are trimmed of XML white space, entities and CDATA are resolved, comments and
-// unknown elements do not count, and the order of imports is the document's.
+// Texts are trimmed of XML white space, entities, character references and CDATA are
+// resolved, a byte-order mark, attributes, comments and unknown elements do not count, and
+// the order of imports is the document's.
 TEST(ParsePluginManifest, TakesTextsAsXmlDefinesThem) {
   const Outcome<PluginManifest> manifest = ParsePluginManifest(
-      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-      "<plugcfg version=\"1\"><!-- c --><export>\n"
-      "  <id>\r\n\tcom.x.A&amp;B/1.0 </id><note>ignored</note>\n"
+      "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+      "<plugcfg version='1' note=\"a&lt;b\"><!-- c --><export>\n"
+      "  <id>\r\n\tcom.x.A&amp;B/&#49;.&#x30; </id><note>ignored</note>\n"
       "  <import><contract>c/2.0</contract><property><![CDATA[Second]]></property></import>\n"
       "  <import><property>Fi<!-- split -->rst</property><contract>c/1.0</contract></import>\n"
       "</export></plugcfg>");
@@ -57,6 +58,12 @@ TEST_P(BrokenManifests, AreRefusedWithTheReason) {
 const std::string kId = "<id>com.x/1.0</id>";
 const std::string kImport = "<import><property>P</property><contract>c/1.0</contract></import>";
 
+std::string Nested(int depth) {
+  std::string xml;
+  for (int level = 0; level < depth; ++level) xml += "<a>";
+  return xml;
+}
+
 INSTANTIATE_TEST_SUITE_P(
     ParsePluginManifest, BrokenManifests,
     ::testing::Values(
@@ -67,6 +74,28 @@ INSTANTIATE_TEST_SUITE_P(
         BrokenManifest{"two top-level elements",
                        "<plugcfg><export>" + kId + "</export></plugcfg><plugcfg/>",
                        "not well-formed XML"},
+        BrokenManifest{"document type", "<!DOCTYPE plugcfg><plugcfg/>",
+                       "not well-formed XML: a document type declaration is not read"},
+        BrokenManifest{"late declaration", " <?xml version='1.0'?><plugcfg/>",
+                       "not well-formed XML: an XML declaration that does not open"},
+        BrokenManifest{"unknown entity", "<plugcfg>&nbsp;</plugcfg>",
+                       "not well-formed XML: '&' that starts no known reference"},
+        BrokenManifest{"reference to a surrogate", "<plugcfg>&#xD800;</plugcfg>",
+                       "not well-formed XML: a character reference to no character"},
+        BrokenManifest{"control character", "<plugcfg>\x01</plugcfg>",
+                       "not well-formed XML: a control character"},
+        BrokenManifest{"']]>' in text", "<plugcfg>]]></plugcfg>",
+                       "not well-formed XML: ']]>' outside a CDATA section"},
+        BrokenManifest{"'--' in a comment", "<plugcfg><!-- a -- b --></plugcfg>",
+                       "not well-formed XML: '--' inside a comment"},
+        BrokenManifest{"unquoted attribute", "<plugcfg version=1/>",
+                       "not well-formed XML: an attribute value without quotes"},
+        BrokenManifest{"attribute given twice", "<plugcfg a='1' a='2'/>",
+                       "not well-formed XML: an attribute given twice"},
+        BrokenManifest{"'<' in an attribute", "<plugcfg a='<'/>",
+                       "not well-formed XML: '<' inside an attribute value"},
+        BrokenManifest{"nested too deep", "<plugcfg>" + Nested(300),
+                       "not well-formed XML: elements nested more than 256 deep"},
         BrokenManifest{"wrong root", "<plugin><export>" + kId + "</export></plugin>",
                        "root element is <plugin>, expected <plugcfg>"},
         BrokenManifest{"no export", "<plugcfg>" + kId + "</plugcfg>",
