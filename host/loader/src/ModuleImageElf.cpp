@@ -92,6 +92,7 @@ class SectionTable {
     const std::uint64_t count = header.e_shnum != 0 ? header.e_shnum : first.sh_size;
     const std::string_view table =
         image.Table(header.e_shoff, count, header.e_shentsize, "the section header table");
+    headers_.reserve(count);
     for (std::uint64_t index = 0; index < count; ++index) {
       Elf64_Shdr& section = headers_.emplace_back();
       std::memcpy(&section, table.data() + index * header.e_shentsize, sizeof section);
