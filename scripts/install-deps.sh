@@ -12,6 +12,7 @@ packages=(
   nlohmann-json3-dev                  # the reference host's JSON output
   libcxxopts-dev libcli11-dev libboost-program-options-dev  # parsers the benchmarks compare with
   valgrind                            # instruction counts for scripts/bench-table.sh
+  hyperfine                           # scripts/measure-host-start.sh
 )
 
 missing=()
