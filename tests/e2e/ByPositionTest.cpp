@@ -10,9 +10,9 @@
 #include <string>
 
 #include "ModuleHost.h"
-#include "kel/Platform.h"
 #include "kel/host/HostObserver.h"
 #include "kel/host/PlainHostObject.h"
+#include "kel/host/ThreadId.h"
 
 // The interfaces as a host declares them: operations in their documented order. Outside an
 // anonymous namespace, so that the compiler cannot conclude that no class implements them
@@ -143,7 +143,7 @@ TEST_F(ByPositionTest, PluginAnswersAtEveryPositionOfItsThreeInterfaces) {
   EXPECT_EQ(plugin->QueryInterface(ICommandLineParametersParser::kContractId, &out), result::kOk);
   EXPECT_EQ(out, Address(parser_.Get()));
   EXPECT_EQ(static_cast<IObjectBase*>(out)->Release(), 7u);
-  EXPECT_EQ(plugin->GetThreadId(), platform::CurrentThreadId());
+  EXPECT_EQ(plugin->GetThreadId(), host::CurrentThreadId());
   EXPECT_EQ(plugin->SetThreadId(5), result::kOk);
   EXPECT_EQ(parser->GetThreadId(), 5u);
   EXPECT_EQ(imports->SetThreadId(6), result::kOk);

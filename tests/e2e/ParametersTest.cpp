@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "ModuleHost.h"
-#include "kel/Platform.h"
 #include "kel/host/HostObject.h"
 #include "kel/host/LiveObjects.h"
+#include "kel/host/ThreadId.h"
 
 namespace kel::testing {
 namespace {
@@ -76,12 +76,12 @@ TEST_F(ParametersTest, CountsAndOwnerThreadAreItsOwn) {
   ThreadId parsingThread = 0;
   ResultCode parsed = result::kNotFound;
   std::thread parsing([&] {
-    parsingThread = platform::CurrentThreadId();
+    parsingThread = host::CurrentThreadId();
     parsed = Parse({"--a=1"});
   });
   parsing.join();
   ASSERT_EQ(parsed, result::kOk);
-  ASSERT_NE(parsingThread, platform::CurrentThreadId());
+  ASSERT_NE(parsingThread, host::CurrentThreadId());
   EXPECT_EQ(plugin_->SetThreadId(7), result::kOk);
 
   const ObjectPtr<ICommandLineParameters> parameters = Current();

@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "ModuleHost.h"
-#include "kel/Platform.h"
 #include "kel/host/HostObject.h"
 #include "kel/host/LiveObjects.h"
 #include "kel/host/PlainHostObject.h"
+#include "kel/host/ThreadId.h"
 
 namespace kel::testing {
 namespace {
@@ -179,7 +179,7 @@ TEST_F(PluginObjectTest, OneCountBehindAllThreeInterfaces) {
 }
 
 TEST_F(PluginObjectTest, ThreadIdIsTheLoadingThreadsUntilReplaced) {
-  const ThreadId loader = platform::CurrentThreadId();
+  const ThreadId loader = host::CurrentThreadId();
   const std::vector<IObject*> interfaces = {plugin_.Get(), parser_.Get(), imports_.Get()};
   for (IObject* object : interfaces) EXPECT_EQ(object->GetThreadId(), loader);
 

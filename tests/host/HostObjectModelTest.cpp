@@ -9,7 +9,6 @@
 
 #include "NothingAlive.h"
 #include "kel/IImportsContainer.h"
-#include "kel/Platform.h"
 #include "kel/host/HostCollection.h"
 #include "kel/host/HostExportProxy.h"
 #include "kel/host/HostFactories.h"
@@ -17,6 +16,7 @@
 #include "kel/host/HostObserver.h"
 #include "kel/host/HostString.h"
 #include "kel/host/PlainHostObject.h"
+#include "kel/host/ThreadId.h"
 
 namespace kel::host::testing {
 namespace {
@@ -208,7 +208,7 @@ TYPED_TEST(HostObjectModelTest, CountsEachOperationOnItsOwnCounter) {
 
 TYPED_TEST(HostObjectModelTest, RecordsTheConstructingThreadUntilTold) {
   ObjectPtr<TypeParam> object = Traits<TypeParam>::Make();
-  EXPECT_EQ(object->GetThreadId(), platform::CurrentThreadId());
+  EXPECT_EQ(object->GetThreadId(), host::CurrentThreadId());
   EXPECT_EQ(object->SetThreadId(0), result::kOk);
   EXPECT_EQ(object->GetThreadId(), 0u);
 }
