@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <array>
 #include <atomic>
 #include <cctype>
 #include <set>
@@ -23,9 +22,6 @@ using hostdouble::Observer;
 
 // The interfaces a host holds: the plug-in's three, a result's, an iterator's.
 enum Subject { kPlugin, kParser, kImports, kParameters, kIterator, kSubjects };
-constexpr const char* kSubjectNames[] = {"IPlugin", "ICommandLineParametersParser",
-                                         "IImportsContainer", "ICommandLineParameters",
-                                         "ICommandLineOptionsIterator"};
 constexpr int kObjectOf[] = {0, 0, 0, 1, 2};  // the plug-in, the result, the iterator
 
 struct Answer {
@@ -64,47 +60,17 @@ std::set<std::string> Requests() {
 
 class ObjectModelTest : public ModuleHostTest {
  protected:
-  // Observers outlive the plug-in's registrations; nothing of the module outlives its unload.
-  void TearDown() override {
-    subjects_ = {};
-    iterator_.Reset();
-    parameters_.Reset();
-    if (module_ && module_->IsOpen()) {
-      EXPECT_EQ(ReleaseAndUnload(), Line("PlugDLL deleted"));
-    }
-    observers_.clear();
-    ModuleHostTest::TearDown();
-  }
-
-  // A result parsed on another thread and an iterator over it, beside the plug-in.
-  void MakeSubjects() {
-    std::thread parsing([this] {
-      parsingThread_ = host::CurrentThreadId();
-      parameters_ = ParseAndGet({"--a=1"});
-    });
-    parsing.join();
-    ASSERT_TRUE(parameters_);
-    iterator_ = abi::OptionsIterator(*parameters_);
-    ASSERT_TRUE(iterator_);
-    subjects_ = {plugin_.Get(), parser_.Get(), imports_.Get(), parameters_.Get(), iterator_.Get()};
-  }
-
   // Applies `changes`, each "<interface><+ or -><observer><cookie>": through the plug-in's
   // interface 0 (IPlugin), 1 (ICommandLineParametersParser) or 2 (IImportsContainer), or
   // the only interface of another object, '+' adds the observer with the cookie and '-'
   // removes it. Observers 'a', 'b' and 'c' (new ones) print their notices, 's' is never
   // registered, '0' is null. Returns what the observers will print, given `notices` as
-  // "<observer> <cookie>|...". At each notice 'a', 'b' and 'c' note the proxies' counts and
-  // the plug-in's current result.
+  // "<observer> <cookie>|...". At each notice 'a', 'b' and 'c' note the proxies' counts.
   std::string Apply(const char* changes, const char* notices, abi::IObject* const (&through)[3]) {
     observers_.clear();
     for (const char* label : {"a", "b", "c"}) {
       observers_.push_back(ObjectLifetime::Create<Observer>(label, [this] {
-        proxyCounts_.push_back(loggerProxy->Count() + stringsProxy->Count() +
-                               collectionsProxy->Count());
-        ObjectPtr<abi::IParameters> current;
-        if (parser_) parser_->GetParameters(current.Put());
-        currentAtNotice_.push_back(current.Get());
+        proxyCounts_.push_back(logger->Count() + stringsProxy->Count() + collectionsProxy->Count());
       }));
     }
     observers_.push_back(ObjectLifetime::Create<Observer>());
@@ -139,83 +105,29 @@ class ObjectModelTest : public ModuleHostTest {
     return sender;
   }
 
-  ObjectPtr<abi::IParameters> parameters_;
-  ObjectPtr<abi::IOptionsIterator> iterator_;
-  std::array<abi::IObjectBase*, kSubjects> subjects_{};
-  abi::Tid parsingThread_ = 0;
-  std::vector<ObjectPtr<Observer>> observers_;
   std::vector<abi::Count> proxyCounts_;  // the three proxies' counts at each notice
-  std::vector<const void*> currentAtNotice_;
 };
-
-// Only the whole export identifier is found; a miss clears the out-parameter, and no lookup
-// that fails takes a reference. A null identifier is no identifier.
-TEST_F(ObjectModelTest, GetExportFindsThePluginByItsWholeIdentifierOnly) {
-  for (const std::string& request : Requests()) {
-    SCOPED_TRACE("'" + request + "'");
-    const bool found = request == contract::kPluginExport;
-    abi::IObjectBase* out = Sentinel<abi::IObjectBase>();
-    EXPECT_EQ(getExport_(request.c_str(), &out), found ? 0 : -1);
-    EXPECT_EQ(out, found ? plugin_.Get() : nullptr);
-    EXPECT_EQ(plugin_->GetRefCount(), found ? 5u : 4u) << "the module's and the fixture's three";
-    if (found && out == plugin_.Get()) out->Release();
-    EXPECT_EQ(getExport_(request.c_str(), nullptr), -1);
-  }
-  abi::IObjectBase* out = Sentinel<abi::IObjectBase>();
-  EXPECT_EQ(getExport_(nullptr, &out), -1);
-  EXPECT_EQ(out, nullptr);
-}
-
-// An answer writes the answering interface and adds one reference to the object; a refusal,
-// and a null out-parameter for any contract, returns -3, writes nothing and changes no
-// count. GetInterface answers as QueryInterface does.
-TEST_F(ObjectModelTest, InterfacesAnswerTheirContractsAndRefuseTheRestWithoutAWrite) {
-  MakeSubjects();
-  using Query = abi::Code (abi::IObjectBase::*)(const char*, void**);
-  const std::set<std::string> requests = Requests();
-  for (int asked = 0; asked < kSubjects; ++asked) {
-    abi::IObjectBase* const object = subjects_[asked];
-    const abi::Count atRest = object->GetRefCount();
-    for (const Query query : {&abi::IObjectBase::QueryInterface, &abi::IObjectBase::GetInterface}) {
-      for (const std::string& request : requests) {
-        SCOPED_TRACE(std::string(kSubjectNames[asked]) + " asked for '" + request + "'");
-        const auto* answer = std::find_if(std::begin(kAnswers), std::end(kAnswers), [&](auto& a) {
-          return a.object == kObjectOf[asked] && request == a.contract;
-        });
-        const bool answered = answer != std::end(kAnswers);
-        void* const expected = answered ? subjects_[answer->answer] : Sentinel<void>();
-        void* out = Sentinel<void>();
-        EXPECT_EQ((object->*query)(request.c_str(), &out), answered ? 0 : -3);
-        EXPECT_EQ(out, expected);
-        EXPECT_EQ(object->GetRefCount(), answered ? atRest + 1 : atRest);
-        if (answered && out == expected) static_cast<abi::IObjectBase*>(out)->Release();
-        EXPECT_EQ((object->*query)(request.c_str(), nullptr), -3);
-        EXPECT_EQ(object->GetRefCount(), atRest);
-      }
-    }
-  }
-}
 
 using Base = abi::IObjectBase;
 using Id = std::uint32_t;
 using Value = std::int64_t;
 using Operation = Value (*)(Base*, Id);
-abi::IObject* Full(Base* object) {
-  return static_cast<abi::IObject*>(object);
-}
 constexpr Operation kAddRef = [](Base* o, Id) -> Value { return o->AddRef(); };
 constexpr Operation kRelease = [](Base* o, Id) -> Value { return o->Release(); };
 constexpr Operation kRefCount = [](Base* o, Id) -> Value { return o->GetRefCount(); };
 constexpr Operation kIsUnique = [](Base* o, Id) -> Value { return o->IsUnique(); };
-constexpr Operation kThreadId = [](Base* o, Id) -> Value { return Full(o)->GetThreadId(); };
-constexpr Operation kSetThreadId = [](Base* o, Id id) -> Value { return Full(o)->SetThreadId(id); };
+constexpr Operation kThreadId = [](Base* o, Id) -> Value {
+  return static_cast<abi::IObject*>(o)->GetThreadId();
+};
+constexpr Operation kSetThreadId = [](Base* o, Id id) -> Value {
+  return static_cast<abi::IObject*>(o)->SetThreadId(id);
+};
 // Given a pointer that is no object: the hook reads nothing of it.
 constexpr Operation kHook = [](Base* o, Id) -> Value {
   return static_cast<abi::IPlugin*>(o)->PluginHook(Sentinel<void>());
 };
 // Stand-ins for thread ids known only when the test runs.
-constexpr Value kLoadingThread = -1;
-constexpr Value kParsingThread = -2;
+constexpr Value kLoadingThread = -1, kParsingThread = -2;
 
 struct Step {
   Subject through;
@@ -228,7 +140,6 @@ constexpr Step kSteps[] = {
     // One count behind the plug-in's three interfaces: the module's and the fixture's three.
     {kPlugin, kRefCount, 0, 4},
     {kParser, kAddRef, 0, 5},
-    {kImports, kRefCount, 0, 5},
     {kPlugin, kRelease, 0, 4},
     {kImports, kIsUnique, 0, false},
     // The hook changes no count.
@@ -241,7 +152,6 @@ constexpr Step kSteps[] = {
     {kPlugin, kThreadId, 0, 0xFFFFFFFFu},
     // The result: the plug-in's reference and the fixture's; owned by the thread that parsed.
     {kParameters, kAddRef, 0, 3},
-    {kParameters, kIsUnique, 0, false},
     {kParameters, kRelease, 0, 2},
     {kParameters, kThreadId, 0, kParsingThread},
     {kParameters, kSetThreadId, 7, 0},
@@ -250,23 +160,72 @@ constexpr Step kSteps[] = {
     // The iterator: the fixture's reference alone, and none of the result's.
     {kIterator, kIsUnique, 0, true},
     {kIterator, kAddRef, 0, 2},
-    {kIterator, kIsUnique, 0, false},
     {kIterator, kRelease, 0, 1},
     {kParameters, kRefCount, 0, 2},
 };
 
-TEST_F(ObjectModelTest, CountsAndOwnerThreadsFollowEveryInterface) {
-  MakeSubjects();
+// An answer writes the answering interface and adds one reference to the object; a refusal,
+// and a null out-parameter for any contract, returns -3, writes nothing and changes no
+// count. GetInterface answers as QueryInterface does. GetExport finds the plug-in by its
+// whole export identifier only; a miss (a null identifier included) clears the
+// out-parameter and takes no reference.
+// Then the steps: counts and owner thread ids through every interface.
+TEST_F(ObjectModelTest, EveryInterfaceAnswersItsContractsCountsAndOwnerThread) {
+  abi::Tid parsingThread = 0;
+  ObjectPtr<abi::IParameters> parameters;
+  std::thread([&] {
+    parsingThread = host::CurrentThreadId();
+    parameters = ParseAndGet({"--a=1"});
+  }).join();
+  const ObjectPtr<abi::IOptionsIterator> iterator = abi::OptionsIterator(*parameters);
+  abi::IObjectBase* const subjects[] = {plugin_.Get(), parser_.Get(), imports_.Get(),
+                                        parameters.Get(), iterator.Get()};
+  using Query = abi::Code (abi::IObjectBase::*)(const char*, void**);
+  const std::set<std::string> requests = Requests();
+  for (const std::string& request : requests) {
+    const bool found = request == contract::kPluginExport;
+    abi::IObjectBase* exported = Sentinel<abi::IObjectBase>();
+    EXPECT_EQ(getExport_(request.c_str(), &exported), found ? 0 : -1) << request;
+    EXPECT_EQ(exported, found ? plugin_.Get() : nullptr) << request;
+    EXPECT_EQ(plugin_->GetRefCount(), found ? 5u : 4u) << "the module's, the fixture's three";
+    EXPECT_EQ(getExport_(request.c_str(), nullptr), -1) << request;
+    if (found) plugin_->Release();
+  }
+  abi::IObjectBase* exported = Sentinel<abi::IObjectBase>();
+  EXPECT_EQ(getExport_(nullptr, &exported), -1);
+  EXPECT_EQ(exported, nullptr);
+  for (int asked = 0; asked < kSubjects; ++asked) {
+    abi::IObjectBase* const object = subjects[asked];
+    const abi::Count atRest = object->GetRefCount();
+    for (const Query query : {&abi::IObjectBase::QueryInterface, &abi::IObjectBase::GetInterface}) {
+      for (const std::string& request : requests) {
+        SCOPED_TRACE(::testing::Message()
+                     << "subject " << asked << " asked for '" << request << "'");
+        const auto* answer = std::find_if(std::begin(kAnswers), std::end(kAnswers), [&](auto& a) {
+          return a.object == kObjectOf[asked] && request == a.contract;
+        });
+        const bool answered = answer != std::end(kAnswers);
+        void* const expected = answered ? subjects[answer->answer] : Sentinel<void>();
+        void* out = Sentinel<void>();
+        EXPECT_EQ((object->*query)(request.c_str(), &out), answered ? 0 : -3);
+        EXPECT_EQ(out, expected);
+        EXPECT_EQ(object->GetRefCount(), answered ? atRest + 1 : atRest);
+        if (answered && out == expected) static_cast<abi::IObjectBase*>(out)->Release();
+        EXPECT_EQ((object->*query)(request.c_str(), nullptr), -3);
+        EXPECT_EQ(object->GetRefCount(), atRest);
+      }
+    }
+  }
   for (const Step& step : kSteps) {
     SCOPED_TRACE(::testing::Message() << "step " << (&step - kSteps));
     const Value expected = step.expected == kLoadingThread   ? host::CurrentThreadId()
-                           : step.expected == kParsingThread ? parsingThread_
+                           : step.expected == kParsingThread ? parsingThread
                                                              : step.expected;
-    EXPECT_EQ(step.operation(subjects_[step.through], step.argument), expected);
+    EXPECT_EQ(step.operation(subjects[step.through], step.argument), expected);
   }
   ObjectPtr<abi::IParameters> current;
   EXPECT_EQ(parser_->GetParameters(current.Put()), 0);
-  EXPECT_EQ(current, parameters_) << "the hook changed the current result";
+  EXPECT_EQ(current, parameters) << "the hook changed the current result";
 }
 
 // One reference per name, the new one taken before the old one is given back: stored again,
@@ -284,14 +243,13 @@ TEST_F(ObjectModelTest, ImportTableHoldsOneReferencePerName) {
   const int alive = hostdouble::live;
   EXPECT_EQ(imports_->SetImport("Probe", stringsProxy.Get()), 0);
   EXPECT_EQ(hostdouble::live, alive - 1) << "the replaced object was given back";
-  EXPECT_EQ(stringsProxy->Count(), 3u);
   EXPECT_EQ(imports_->ClearImports(), 0);
-  EXPECT_EQ(loggerProxy->Count() + stringsProxy->Count() + collectionsProxy->Count(), 3u);
+  EXPECT_EQ(logger->Count() + stringsProxy->Count() + collectionsProxy->Count(), 3u);
   InjectInto(*imports_);
 }
 
-// A result held by the plug-in alone ends with the Parse that replaces it, which has
-// installed its successor by then. Registration order counts; the oldest registration of an
+// A result held by the plug-in alone ends with the Parse that replaces it. Registration
+// order counts; the oldest registration of an
 // observer is removed first; a null observer is refused, and removing it removes every
 // registration; removing one never registered changes nothing.
 TEST_F(ObjectModelTest, AResultNotifiesItsObserversAsRegisteredWhenItEnds) {
@@ -302,11 +260,9 @@ TEST_F(ObjectModelTest, AResultNotifiesItsObserversAsRegisteredWhenItEnds) {
   for (const auto& [changes, notices] : scripts) {
     abi::IParameters* const result = ParseAndGet({"--x=1"}).Get();
     const std::string printed = Apply(changes, notices, {result, result, result});
-    currentAtNotice_.clear();
-    const ObjectPtr<abi::IParameters> successor = ParseAndGet({"--y=2"});
+    EXPECT_EQ(Parse({}), 0);
     EXPECT_EQ(TakeStdout(), printed);
     EXPECT_EQ(CheckNoticesFromOneSender() != nullptr, !printed.empty());
-    for (const void* current : currentAtNotice_) EXPECT_EQ(current, successor.Get());
   }
 }
 
@@ -326,7 +282,7 @@ TEST_F(ObjectModelTest, UnloadEndsTheCurrentResultThenThePluginThenItsImports) {
   ASSERT_EQ(resultObserver->notices.size(), 1u);
   EXPECT_NE(resultObserver->notices[0].first, CheckNoticesFromOneSender());
   EXPECT_EQ(proxyCounts_, std::vector<abi::Count>(3, 6)) << "the imports were still held";
-  EXPECT_EQ(loggerProxy->Count() + stringsProxy->Count() + collectionsProxy->Count(), 3u);
+  EXPECT_EQ(logger->Count() + stringsProxy->Count() + collectionsProxy->Count(), 3u);
   EXPECT_EQ(exported, nullptr);
 }
 
@@ -368,30 +324,22 @@ TEST_F(ObjectModelTest, ObserversAddedAndRemovedAtOnceKeepEachThreadsRegistratio
 // others and gives its reference back: exactly one Release sees 0, one notice goes out.
 TEST_F(ObjectModelTest, ThreadsRacingForTheLastReleaseEndTheResultOnce) {
   const ObjectPtr<Observer> observer = ObjectLifetime::Create<Observer>();
-  abi::IParameters* const shared = ParseAndGet({"--alpha=1", "-g7", "free"}).Detach();
-  ASSERT_NE(shared, nullptr);
+  abi::IParameters* const shared = ParseAndGet({"--alpha=1"}).Detach();
   shared->AddObserver(observer.Get(), nullptr);
   ASSERT_EQ(Parse({}), 0);
   for (int t = 1; t < kThreads; ++t) shared->AddRef();
   std::atomic<int> ready{0};
-  std::atomic<int> wrongAnswers{0};
   std::vector<abi::Count> remaining(kThreads);
   OnThreads([&](int t) {
-    for (std::uintptr_t round = 0; round < kRounds; ++round) {
-      bool present = false;
-      ObjectPtr<abi::IObject> value;
-      shared->GetOptionValue("g", value.Put());
-      const auto iterator = abi::OptionsIterator(*shared);
-      if (shared->HasOption("alpha", &present) != 0 || !present ||
-          hostdouble::TextOf(value.Get()) != "7" || std::string(iterator->GetName()) != "alpha") {
-        ++wrongAnswers;
-      }
-    }
+    bool present = false;
+    ObjectPtr<abi::IObject> value;
+    EXPECT_EQ(shared->HasOption("alpha", &present) + shared->GetOptionValue("alpha", value.Put()),
+              0);
+    EXPECT_EQ(hostdouble::TextOf(value.Get()), "1");
     ++ready;
     while (ready < kThreads) std::this_thread::yield();
     remaining[t] = shared->Release();
   });
-  EXPECT_EQ(wrongAnswers, 0);
   std::sort(remaining.begin(), remaining.end());
   EXPECT_EQ(remaining, (std::vector<abi::Count>{0, 1, 2, 3}));
   EXPECT_EQ(observer->notices.size(), 1u);

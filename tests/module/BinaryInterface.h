@@ -86,15 +86,6 @@ inline ObjectPtr<IOptionsIterator> OptionsIterator(IParameters& parameters) {
 #endif
 }
 
-// The interface of `object` answering `contract`, with the reference the query handed out;
-// empty when refused.
-template <class I>
-ObjectPtr<I> Query(IObjectBase* object, const char* contract) {
-  ObjectPtr<I> answer;
-  object->QueryInterface(contract, answer.PutVoid());
-  return answer;
-}
-
 }  // namespace kel::testing::abi
 
 namespace kel::testing::contract {

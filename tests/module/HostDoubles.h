@@ -82,8 +82,8 @@ struct String final : Double<String> {
 };
 
 // The text of a string this host made; "(null)" for none.
-inline std::string TextOf(abi::IObject* string) {
-  return string == nullptr ? "(null)" : static_cast<String*>(string)->text;
+inline std::string TextOf(abi::IObject* s) {
+  return s ? static_cast<String*>(s)->text : "(null)";
 }
 
 struct Collection final : Double<Collection> {
@@ -155,10 +155,8 @@ struct Observer final : Double<Observer> {
   virtual abi::Code Notify(const void* sender, const char* contract, const char* event, void* data,
                            void* cookie) {
     const auto value = reinterpret_cast<std::uintptr_t>(cookie);
-    if (std::strcmp(contract, contract::kObject) != 0 || std::strcmp(event, "Destroyed") != 0 ||
-        data) {
-      ++malformed;
-    }
+    malformed +=
+        std::strcmp(contract, contract::kObject) || std::strcmp(event, "Destroyed") || data;
     if (notices.size() < kRoom) notices.emplace_back(sender, value);
     if (label != nullptr)
       std::printf("notice %s %llu\n", label, static_cast<unsigned long long>(value));
@@ -172,20 +170,20 @@ struct Observer final : Double<Observer> {
   int malformed = 0;
 };
 
-// The services a host injects under the manifest's imports: a logger, a string factory and a
-// collection factory, each behind an export proxy. Empty until Create.
+// The services a host injects under the manifest's imports: a logger, which the module only
+// holds, and a string factory and a collection factory, each behind an export proxy. Empty
+// until Create.
 struct InjectedServices {
   void Create() {
     logger = ObjectLifetime::Create<Plain>();
     strings = ObjectLifetime::Create<StringFactory>();
     collections = ObjectLifetime::Create<CollectionFactory>();
-    loggerProxy = ObjectLifetime::Create<Proxy>(logger.Get());
     stringsProxy = ObjectLifetime::Create<Proxy>(strings.Get());
     collectionsProxy = ObjectLifetime::Create<Proxy>(collections.Get());
   }
-  // Stores the proxies under "Logger", "StringFactory" and "CollectionFactory".
+  // Stores them under "Logger", "StringFactory" and "CollectionFactory".
   void InjectInto(abi::IImportsContainer& imports) const {
-    imports.SetImport("Logger", loggerProxy.Get());
+    imports.SetImport("Logger", logger.Get());
     imports.SetImport("StringFactory", stringsProxy.Get());
     imports.SetImport("CollectionFactory", collectionsProxy.Get());
   }
@@ -195,7 +193,6 @@ struct InjectedServices {
   ObjectPtr<Plain> logger;
   ObjectPtr<StringFactory> strings;
   ObjectPtr<CollectionFactory> collections;
-  ObjectPtr<Proxy> loggerProxy;
   ObjectPtr<Proxy> stringsProxy;
   ObjectPtr<Proxy> collectionsProxy;
 };

@@ -17,10 +17,9 @@ void ModuleHostTest::SetUp() {
   abi::IObjectBase* exported = nullptr;
   ASSERT_EQ(getExport_(contract::kPluginExport, &exported), 0);
   const ObjectPtr<abi::IObjectBase> held = AdoptRef(exported);
-  plugin_ = abi::Query<abi::IPlugin>(exported, contract::kPlugin);
-  ASSERT_EQ(static_cast<void*>(plugin_.Get()), exported) << "GetExport hands out IPlugin";
-  parser_ = abi::Query<abi::IParser>(exported, contract::kParser);
-  imports_ = abi::Query<abi::IImportsContainer>(exported, contract::kImports);
+  exported->QueryInterface(contract::kPlugin, plugin_.PutVoid());
+  exported->QueryInterface(contract::kParser, parser_.PutVoid());
+  exported->QueryInterface(contract::kImports, imports_.PutVoid());
   ASSERT_TRUE(parser_ && imports_);
   Create();
   InjectInto(*imports_);
@@ -31,8 +30,7 @@ void ModuleHostTest::TearDown() {
   if (module_ && module_->IsOpen()) {
     EXPECT_EQ(ReleaseAndUnload(), Line("PlugDLL deleted"));
   }
-  EXPECT_TRUE(!loggerProxy || loggerProxy->exports == 0) << "the Logger import was resolved";
-  plugin_.Reset();
+  observers_.clear();
   static_cast<InjectedServices&>(*this) = {};
   EXPECT_EQ(hostdouble::live, 0) << "host objects still alive";
   EXPECT_EQ(hostdouble::unexpectedCalls.exchange(0), 0) << "calls where the module calls nothing";
@@ -78,9 +76,8 @@ ObjectPtr<abi::IParameters> ModuleHostTest::ParseAndGet(const std::vector<std::s
 }
 
 void ModuleHostTest::ExpectServicesAtRest() const {
-  for (const abi::Count count :
-       {logger->Count(), strings->Count(), collections->Count(), loggerProxy->Count(),
-        stringsProxy->Count(), collectionsProxy->Count()}) {
+  for (const abi::Count count : {logger->Count(), strings->Count(), collections->Count(),
+                                 stringsProxy->Count(), collectionsProxy->Count()}) {
     EXPECT_EQ(count, 2u) << "logger, factories, then proxies";
   }
 }

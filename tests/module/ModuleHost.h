@@ -42,6 +42,7 @@ class ModuleHostTest : public ::testing::Test, public hostdouble::InjectedServic
   ObjectPtr<abi::IParameters> ParseAndGet(const std::vector<std::string>& arguments);
 
   std::optional<host::ModuleLibrary> module_;
+  std::vector<ObjectPtr<hostdouble::Observer>> observers_;  // kept past the unload
   abi::Code (*getExport_)(const char* id, abi::IObjectBase** out) = nullptr;
   ObjectPtr<abi::IPlugin> plugin_;
   ObjectPtr<abi::IParser> parser_;
@@ -50,9 +51,8 @@ class ModuleHostTest : public ::testing::Test, public hostdouble::InjectedServic
  protected:
   void SetUp() override;
   // Unloads the module unless the test did, checking that the unload printed
-  // "PlugDLL deleted" alone; then checks that no host object is alive, that the module called
-  // nothing on a host object at a position where it calls nothing, and that the logger's
-  // import was only held.
+  // "PlugDLL deleted" alone; then checks that no host object is alive and that the module
+  // called nothing on a host object at a position where it calls nothing.
   void TearDown() override;
 
   // Everything printed since the load or the previous call.
@@ -61,8 +61,8 @@ class ModuleHostTest : public ::testing::Test, public hostdouble::InjectedServic
   // exactly one and that the test took everything printed so far, unloads, and returns what
   // the unload printed.
   std::string ReleaseAndUnload();
-  // Each factory and the logger held by the host and its proxy, each proxy by the host and
-  // the import table.
+  // The logger and each proxy held by the host and the import table, each factory by the
+  // host and its proxy.
   void ExpectServicesAtRest() const;
 
  private:

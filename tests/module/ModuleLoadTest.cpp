@@ -14,8 +14,6 @@ namespace kel::testing {
 namespace {
 
 using host::ModuleLibrary;
-using ::testing::ContainsRegex;
-using ::testing::Each;
 using ::testing::HasSubstr;
 
 // The set-up runs once per load of the image and announces itself; the unload that drops
@@ -42,9 +40,8 @@ TEST(ModuleLoadTest, AnnouncesEachLoadAndTheLastUnloadOnce) {
 
 #if defined(_WIN32)
 // The export directory's name; the application manifest (type 24, identifier 2, English in
-// code page 1252) byte for byte, a CR LF document without a line end after its last line
-// that asks for no elevation; and only DLLs every installation has, the C++ runtime, libgcc
-// and winpthread being linked in.
+// code page 1252) byte for byte; and only DLLs every installation has, the C++ runtime,
+// libgcc and winpthread being linked in.
 TEST(ModuleFile, NamesItselfCarriesTheApplicationManifestAndNeedsSystemDllsOnly) {
   const host::Outcome<host::ModuleFileContents> contents = host::ReadModuleFile(kModulePath);
   ASSERT_TRUE(contents) << contents.Error();
@@ -55,24 +52,21 @@ TEST(ModuleFile, NamesItselfCarriesTheApplicationManifestAndNeedsSystemDllsOnly)
       host::ReadFileBytes(KEL_APPLICATION_MANIFEST_REFERENCE_PATH);
   ASSERT_TRUE(manifest.bytes && reference);
   EXPECT_EQ(*manifest.bytes, reference.Value());
-  EXPECT_THAT(*manifest.bytes, HasSubstr("level='asInvoker' uiAccess='false'"));
-  EXPECT_THAT(*manifest.bytes, HasSubstr("?>\r\n<assembly"));
-  EXPECT_NE(manifest.bytes->back(), '\n');
-  EXPECT_THAT(contents.Value().neededLibraries, Each(::testing::Truly([](std::string name) {
-                std::transform(name.begin(), name.end(), name.begin(), ::tolower);
-                return name == "kernel32.dll" || name == "msvcrt.dll" ||
-                       name.starts_with("api-ms-win-");
-              })));
+  EXPECT_THAT(
+      contents.Value().neededLibraries, ::testing::Each(::testing::Truly([](std::string name) {
+        std::transform(name.begin(), name.end(), name.begin(), ::tolower);
+        return name == "kernel32.dll" || name == "msvcrt.dll" || name.starts_with("api-ms-win-");
+      })));
 }
 #else
 // The system's C and C++ runtime (and a sanitizer's), nothing a host would have to ship.
 TEST(ModuleFile, NeedsTheSystemRuntimeOnly) {
   const host::Outcome<host::ModuleFileContents> contents = host::ReadModuleFile(kModulePath);
   ASSERT_TRUE(contents) << contents.Error();
-  EXPECT_THAT(contents.Value().neededLibraries, ::testing::Contains(HasSubstr("libc.so.")));
   EXPECT_THAT(contents.Value().neededLibraries,
-              Each(ContainsRegex("^(libc|libm|libstdc\\+\\+|libgcc_s|libpthread|libdl|"
-                                 "ld-linux-x86-64|libasan|libubsan|libtsan)\\.so\\.")));
+              ::testing::Each(
+                  ::testing::ContainsRegex("^(libc|libm|libstdc\\+\\+|libgcc_s|libpthread|libdl|"
+                                           "ld-linux-x86-64|libasan|libubsan|libtsan)\\.so\\.")));
 }
 #endif
 

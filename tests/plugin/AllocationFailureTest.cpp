@@ -11,7 +11,6 @@
 
 #include "CCommandLineParametersParserPlugin.h"
 #include "FailingAllocation.h"
-#include "HostDoubles.h"
 #include "ModuleHost.h"
 
 namespace kel::testing {
@@ -20,13 +19,10 @@ namespace {
 using namespace hostdouble;
 
 const char* const kPrevious[] = {"prog", "--previous=1", "kept"};
-const char* const kArguments[] = {
-    "prog", "--alpha=1", "-b2", "free", "--alpha=3", "-c", "--long-option-name=value"};
+const char* const kArguments[] = {"prog",      "--alpha=1", "-b2",         "free",
+                                  "--alpha=3", "-c",        "--long=value"};
+constexpr auto kArgumentCount = static_cast<std::int32_t>(std::size(kArguments));
 constexpr char kProbeName[] = "A probe under a name longer than short strings";
-
-void* Untouched() {
-  return Sentinel<void>();
-}
 
 // Runs `run` with its n-th allocation failing, for n = 0, 1, ... until it completes, after
 // `prepare`. After each run that left with std::bad_alloc, nothing it allocated and no host
@@ -59,9 +55,9 @@ long FailEachAllocation(Prepare prepare, Run run, Kept kept) {
 // The plug-in with the host's services injected and, before every run, the result of
 // kPrevious installed and held, an iterator on its first option and `out` preset.
 struct Session : InjectedServices {
-  explicit Session(abi::IObjectBase* plugin)
-      : parser(abi::Query<abi::IParser>(plugin, contract::kParser)),
-        imports(abi::Query<abi::IImportsContainer>(plugin, contract::kImports)) {
+  explicit Session(abi::IObjectBase* plugin) {
+    plugin->QueryInterface(contract::kParser, parser.PutVoid());
+    plugin->QueryInterface(contract::kImports, imports.PutVoid());
     Create();
     InjectInto(*imports);
   }
@@ -70,7 +66,7 @@ struct Session : InjectedServices {
     EXPECT_EQ(parser->Parse(3, kPrevious), 0);
     EXPECT_EQ(parser->GetParameters(parameters.Put()), 0);
     iterator = abi::OptionsIterator(*parameters);
-    out = Untouched();
+    out = Sentinel<void>();
   }
   template <class I>
   I** Out() {
@@ -86,8 +82,8 @@ struct Session : InjectedServices {
   void* out = nullptr;  // the out-parameter of the operations that hand out an object
 };
 
-// `kept` checks the state after a run that ran out of memory, `effect` the run that
-// completed. When null: `out` untouched, then written.
+// `kept` checks the state after a run that ran out of memory (when null: `out` untouched),
+// `effect` the run that completed; what it wrote to `out` is given back.
 struct Case {
   const char* operation;
   void (*run)(Session&);
@@ -100,18 +96,13 @@ const Case kCases[] = {
     {"SetImport", [](Session& s) { s.imports->SetImport(kProbeName, s.probe.Get()); },
      [](Session& s) { EXPECT_EQ(s.probe->Count(), 1u) << "stored"; },
      [](Session& s) { EXPECT_EQ(s.imports->SetImport(kProbeName, nullptr), 0); }},
-    {"AddObserver", [](Session& s) { s.parameters->AddObserver(s.observer.Get(), nullptr); },
-     nullptr, [](Session&) {}},
-    {"Parse",
-     [](Session& s) {
-       s.parser->Parse(static_cast<std::int32_t>(std::size(kArguments)), kArguments);
-     },
+    {"AddObserver", [](Session& s) { s.parameters->AddObserver(s.observer.Get(), nullptr); }},
+    {"Parse", [](Session& s) { s.parser->Parse(kArgumentCount, kArguments); },
      [](Session& s) {
        ObjectPtr<abi::IParameters> current;
        EXPECT_EQ(s.parser->GetParameters(current.Put()), 0);
        EXPECT_EQ(current, s.parameters) << "the previous result stays installed";
-     },
-     [](Session&) {}},
+     }},
     {"GetFreeArguments", [](Session& s) { s.parameters->GetFreeArguments(s.Out<abi::IObject>()); }},
     {"GetOptionValue",
      [](Session& s) { s.parameters->GetOptionValue("previous", s.Out<abi::IObject>()); }},
@@ -143,15 +134,11 @@ void ExpectEveryAllocationFailureKeepsItsGuarantee(abi::IObjectBase* plugin) {
         [&] { operation.run(session); },
         [&] {
           if (operation.kept != nullptr) return operation.kept(session);
-          EXPECT_EQ(session.out, Untouched()) << "the out-parameter was written";
+          EXPECT_EQ(session.out, Sentinel<void>()) << "the out-parameter was written";
         });
-    if (operation.effect != nullptr) {
-      operation.effect(session);
-    } else {
-      ASSERT_NE(session.out, Untouched());
-      ASSERT_NE(session.out, nullptr);
+    if (operation.effect != nullptr) operation.effect(session);
+    if (session.out != Sentinel<void>() && session.out)
       static_cast<abi::IObjectBase*>(session.out)->Release();
-    }
     EXPECT_TRUE(std::string(operation.operation) != "Parse" || failures > 2) << "none seen to fail";
   }
 }
@@ -160,12 +147,12 @@ TEST(InProcessAllocationFailureTest, FromTheConstructionOnEveryOperationKeepsIts
   const long allocations = FailingAllocation::LiveAllocations();
   EXPECT_EQ(CCommandLineParametersParserPlugin::GetInstance(nullptr), -4);
   EXPECT_EQ(FailingAllocation::LiveAllocations(), allocations) << "nothing made for a null out";
-  IPlugin* plugin = static_cast<IPlugin*>(Untouched());
+  IPlugin* plugin = static_cast<IPlugin*>(Sentinel<void>());
   EXPECT_GT(
       FailEachAllocation([] {}, [&] { CCommandLineParametersParserPlugin::GetInstance(&plugin); },
-                         [&] { EXPECT_EQ(plugin, Untouched()); }),
+                         [&] { EXPECT_EQ(plugin, Sentinel<void>()); }),
       0);
-  ASSERT_NE(plugin, Untouched());
+  ASSERT_NE(plugin, Sentinel<void>());
   EXPECT_EQ(plugin->GetRefCount(), 2u) << "the singleton's holder's and ours";
   // Seen through the host's declarations, as GetExport would hand it out.
   ExpectEveryAllocationFailureKeepsItsGuarantee(reinterpret_cast<abi::IObjectBase*>(plugin));
