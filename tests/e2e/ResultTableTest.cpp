@@ -103,8 +103,8 @@ enum Host {
   kWrongInterface,
 };
 
-constexpr bool kOut = true;    // an out-parameter, preset to a value no call writes
-constexpr bool kNull = false;  // a null out-parameter
+// An out-parameter, preset to a value no call writes, or a null one.
+constexpr bool kOut = true, kNull = false;
 
 struct Row {
   Call call;
@@ -301,6 +301,7 @@ TEST_F(ResultTableTest, EveryCallAnswersAsItsRowSays) {
     EXPECT_EQ(Resolutions() - resolutionsBefore, row.resolutions);
     EXPECT_EQ(hostdouble::live, liveBefore) << "the module kept a host object";
     ExpectServicesAtRest();
+    if (HasFailure()) return;  // later rows build on this one
   }
 }
 
@@ -325,6 +326,7 @@ TEST_F(ResultTableTest, EveryCaseOfTheGoldenCorpusReadsBackAsItSays) {
     EXPECT_EQ(Run(context, {kWalk, nullptr, kOut, 0, nullptr, 0}).second, options);
     EXPECT_EQ(Run(context, {kGetFreeArguments, nullptr, kOut, 0, nullptr, 0}).second,
               "[" + freeArguments + "]");
+    if (HasFailure()) return;  // the first case read back wrongly is the one to look at
   }
   EXPECT_EQ(TakeStdout(), "") << "the module prints nothing while it parses and answers";
 }
