@@ -41,7 +41,8 @@ constexpr Answer kAnswers[] = {
 };
 
 // Every contract and the export's identifier with their near misses (another version,
-// another case, a trailing blank, cut before the version), and the manifest's names.
+// another case, a trailing blank, cut before the version), a contract name of the manifest,
+// and nothing.
 std::set<std::string> Requests() {
   std::set<std::string> requests = {"com.velkora.zq.PluginContract/1.0", ""};
   for (const std::string id :
@@ -64,12 +65,13 @@ class ObjectModelTest : public ModuleHostTest {
   // the only interface of another object, '+' adds the observer with the cookie and '-'
   // removes it. Observers 'a', 'b' and 'c' (new ones) print their notices, 's' is never
   // registered, '0' is null. Returns what the observers will print, given `notices` as
-  // "<observer> <cookie>|...". At each notice 'a', 'b' and 'c' note the proxies' counts.
+  // "<observer> <cookie>|...". At each notice 'a', 'b' and 'c' note the imports' counts.
   std::string Apply(const char* changes, const char* notices, abi::IObject* const (&through)[3]) {
     observers_.clear();
     for (const char* label : {"a", "b", "c"}) {
       observers_.push_back(ObjectLifetime::Create<Observer>(label, [this] {
-        proxyCounts_.push_back(logger->Count() + stringsProxy->Count() + collectionsProxy->Count());
+        importCounts_.push_back(logger->Count() + stringsProxy->Count() +
+                                collectionsProxy->Count());
       }));
     }
     observers_.push_back(ObjectLifetime::Create<Observer>());
@@ -104,7 +106,7 @@ class ObjectModelTest : public ModuleHostTest {
     return sender;
   }
 
-  std::vector<abi::Count> proxyCounts_;  // the three proxies' counts at each notice
+  std::vector<abi::Count> importCounts_;  // the logger's and the proxies' counts, summed
 };
 
 using Base = abi::IObjectBase;
@@ -249,9 +251,9 @@ TEST_F(ObjectModelTest, ImportTableHoldsOneReferencePerName) {
 }
 
 // A result held by the plug-in alone ends with the Parse that replaces it. Registration
-// order counts; the oldest registration of an
-// observer is removed first; a null observer is refused, and removing it removes every
-// registration; removing one never registered changes nothing.
+// order counts; the oldest registration of an observer is removed first; a null observer is
+// refused, and removing it removes every registration; removing one never registered
+// changes nothing.
 TEST_F(ObjectModelTest, AResultNotifiesItsObserversAsRegisteredWhenItEnds) {
   const std::pair<const char*, const char*> scripts[] = {
       {"0+a1 0+05 0+b2 0+a1311768467463790320 0-a 0-s", "b 2|a 1311768467463790320"},
@@ -281,7 +283,7 @@ TEST_F(ObjectModelTest, UnloadEndsTheCurrentResultThenThePluginThenItsImports) {
   EXPECT_EQ(ReleaseAndUnload(), Line("PlugDLL deleted") + Line("notice r 5") + printed);
   ASSERT_EQ(resultObserver->notices.size(), 1u);
   EXPECT_NE(resultObserver->notices[0].first, CheckNoticesFromOneSender());
-  EXPECT_EQ(proxyCounts_, std::vector<abi::Count>(3, 6)) << "the imports were still held";
+  EXPECT_EQ(importCounts_, std::vector<abi::Count>(3, 6)) << "the imports were still held";
   EXPECT_EQ(logger->Count() + stringsProxy->Count() + collectionsProxy->Count(), 3u);
   EXPECT_EQ(exported, nullptr);
 }
