@@ -38,6 +38,26 @@ TEST(ModuleLoadTest, AnnouncesEachLoadAndTheLastUnloadOnce) {
   }
 }
 
+// The plug-in manifest byte for byte (PE: language 1033, code page 1252), and GetExport as
+// the one export.
+TEST(ModuleFile, CarriesThePluginManifestAndExportsGetExportAlone) {
+  const host::Outcome<host::ModuleFileContents> contents = host::ReadModuleFile(kModulePath);
+  ASSERT_TRUE(contents) << contents.Error();
+  const host::EmbeddedManifest& manifest = contents.Value().manifest;
+  const host::Outcome<std::string> reference = host::ReadFileBytes(KEL_PLUGCFG_REFERENCE_PATH);
+  ASSERT_TRUE(manifest.bytes && reference);
+  EXPECT_EQ(manifest.bytes->size(), 755u);
+  EXPECT_EQ(*manifest.bytes, reference.Value());
+#if defined(_WIN32)
+  EXPECT_THAT(manifest.location, HasSubstr("language 1033, code page 1252"));
+#endif
+  ASSERT_EQ(contents.Value().exports.size(), 1u);
+  EXPECT_EQ(contents.Value().exports[0].name, "GetExport");
+#if defined(_WIN32)
+  EXPECT_EQ(contents.Value().exports[0].ordinal, 1u);
+#endif
+}
+
 #if defined(_WIN32)
 // The export directory's name; the application manifest (type 24, identifier 2, English in
 // code page 1252) byte for byte; and only DLLs every installation has, the C++ runtime,
