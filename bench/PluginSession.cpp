@@ -20,7 +20,7 @@ ObjectPtr<IObjectBase> ProxyOf(ObjectPtr<IObjectBase> service) {
 
 PluginSession PluginSession::LoadModuleFile(const std::string& path) {
   std::string error;
-  std::optional<platform::ModuleLibrary> module = platform::ModuleLibrary::Load(path, error);
+  std::optional<host::ModuleLibrary> module = host::ModuleLibrary::Load(path, error);
   if (!module) throw std::runtime_error(error);
   const auto getExport = reinterpret_cast<GetExportFunction>(module->FindSymbol("GetExport"));
   if (getExport == nullptr) throw std::runtime_error(path + " does not export GetExport");
@@ -44,7 +44,7 @@ PluginSession PluginSession::LinkedIn() {
   return session;
 }
 
-PluginSession::PluginSession(std::optional<platform::ModuleLibrary> module) noexcept
+PluginSession::PluginSession(std::optional<host::ModuleLibrary> module) noexcept
     : module_(std::move(module)) {}
 
 void PluginSession::Connect(const ObjectPtr<IObjectBase>& exported) {

@@ -7,8 +7,8 @@
 
 #include "ICommandLineParametersParser.h"
 #include "kel/IImportsContainer.h"
-#include "kel/ModuleLibrary.h"
 #include "kel/ObjectPtr.h"
+#include "kel/host/ModuleLibrary.h"
 
 namespace kel::bench {
 
@@ -32,13 +32,13 @@ class PluginSession {
   ICommandLineParametersParser& Parser() const noexcept { return *parser_; }
 
  private:
-  explicit PluginSession(std::optional<platform::ModuleLibrary> module) noexcept;
+  explicit PluginSession(std::optional<host::ModuleLibrary> module) noexcept;
 
   // Queries `exported` for the plug-in's interfaces and injects the factories; throws
   // std::runtime_error when an interface is missing.
   void Connect(const ObjectPtr<IObjectBase>& exported);
 
-  std::optional<platform::ModuleLibrary> module_;  // empty for the linked-in plug-in
+  std::optional<host::ModuleLibrary> module_;  // empty for the linked-in plug-in
   ObjectPtr<ICommandLineParametersParser> parser_;
   ObjectPtr<IImportsContainer> imports_;
 };

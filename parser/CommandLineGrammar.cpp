@@ -1,27 +1,9 @@
 #include "CommandLineGrammar.h"
 
-#include <array>
 #include <cctype>
 #include <cstddef>
 
 namespace {
-
-constexpr std::array<const char*, 12> kShapeDescriptions = {
-    "dropped: empty after trimming",
-    "free argument",
-    "dropped: '--' alone",
-    "dropped: '--' not followed by a letter",
-    "long option without value",
-    "dropped: long option ending in '='",
-    "long option with value",
-    "dropped: '-' alone",
-    "dropped: '-' not followed by a letter or '-'",
-    "short option, value attached",
-    "short option with '=' value",
-    "dropped: short option with '=' not right after its letter",
-};
-static_assert(kShapeDescriptions.size() ==
-              static_cast<std::size_t>(ArgumentShape::kShortWithMisplacedEquals) + 1);
 
 // Current locale, never set here; the cast keeps bytes 0x80 and above out of negative values.
 bool IsLetter(char c) noexcept {
@@ -86,12 +68,6 @@ ArgumentClassification ClassifyArgument(std::string_view trimmed) noexcept {
   if (trimmed[0] != '-') return Make(ArgumentShape::kFreeArgument, trimmed);
   if (trimmed.size() >= 2 && trimmed[1] == '-') return ClassifyLong(trimmed);
   return ClassifyShort(trimmed);
-}
-
-const char* DescribeShape(ArgumentShape shape) noexcept {
-  const auto index = static_cast<std::size_t>(shape);
-  if (index >= kShapeDescriptions.size()) return "unknown argument shape";
-  return kShapeDescriptions[index];
 }
 
 // Per argument: its length is found, its ends are trimmed and its first '=' is searched

@@ -68,9 +68,6 @@ std::string_view TrimSpaces(std::string_view argument) noexcept;
 // Classifies an argument that TrimSpaces has already trimmed.
 ArgumentClassification ClassifyArgument(std::string_view trimmed) noexcept;
 
-// A short phrase for `shape`, such as "dropped: '--' alone"; never null.
-const char* DescribeShape(ArgumentShape shape) noexcept;
-
 // Clears both collections, then trims and classifies argv[1] to argv[argc - 1] in order and
 // records every option and free argument. With argc of 1 or less argv is not read at all.
 // Entries 1 to argc - 1 must be valid NUL-terminated strings; the collections view them, so

@@ -9,9 +9,10 @@ packages=(
   clang-tools-14 lld llvm             # the Microsoft-ABI test host: clang-cl, lld-link, llvm-dlltool
   gcovr                               # scripts/coverage.sh
   g++-mingw-w64-x86-64-posix wine64   # the Windows DLL and running its tests
-  libelf-dev libpugixml-dev nlohmann-json3-dev  # the reference host: ELF, XML and JSON
+  nlohmann-json3-dev                  # the reference host's JSON output
   libcxxopts-dev libcli11-dev libboost-program-options-dev  # parsers the benchmarks compare with
   valgrind                            # instruction counts for scripts/bench-table.sh
+  hyperfine                           # scripts/measure-host-start.sh
 )
 
 missing=()

@@ -1,9 +1,9 @@
 #include "Commands.h"
 
-#include <iostream>
 #include <optional>
 
 #include "ArgumentsFile.h"
+#include "Console.h"
 #include "ExitCodes.h"
 #include "HelpText.h"
 #include "InspectCommand.h"
@@ -19,7 +19,11 @@ namespace kel::kelhost {
 namespace {
 
 constexpr char kModuleFileName[] = "CommandLineParametersParser.kellib";
-constexpr char kPrefix[] = "kelhost: ";
+
+// One line on standard error, "kelhost: " and `message`.
+void Complain(const std::string& message) {
+  WriteErrorLine("kelhost: " + message);
+}
 
 host::Outcome<std::vector<std::string>> ChooseArguments(const Invocation& invocation) {
   if (invocation.argumentsFile) return ReadArgumentsFile(*invocation.argumentsFile);
@@ -27,14 +31,13 @@ host::Outcome<std::vector<std::string>> ChooseArguments(const Invocation& invoca
   return SampleArguments();
 }
 
-// Everything between loading and unloading the module. The table or document is flushed
-// before the unload, so it reaches standard output ahead of the module's "PlugDLL deleted".
+// Everything between loading and unloading the module. The table or document is written
+// before the unload, so it comes ahead of the module's "PlugDLL deleted".
 int ParseWithModule(const std::string& modulePath, const std::vector<std::string>& arguments,
                     const Invocation& invocation) {
   host::Outcome<host::LoadedPlugin> plugin = host::LoadedPlugin::Load(modulePath);
   if (!plugin) {
-    std::cout.flush();
-    std::cerr << kPrefix << plugin.Error() << '\n';
+    Complain(plugin.Error());
     return kExitModuleFailure;
   }
   int status = kExitSuccess;
@@ -42,15 +45,13 @@ int ParseWithModule(const std::string& modulePath, const std::vector<std::string
   if (result) {
     ParseReport report{std::move(result).Value(), std::nullopt};
     if (invocation.explain) report.explanations = ExplainArguments(arguments);
-    std::cout << (invocation.json ? RenderJson(report) : RenderTable(report));
+    WriteOutput(invocation.json ? RenderJson(report) : RenderTable(report));
   } else {
-    std::cerr << kPrefix << host::ModuleFileName(modulePath) << ": " << result.Error() << '\n';
+    Complain(host::ModuleFileName(modulePath) + ": " + result.Error());
     status = kExitModuleFailure;
   }
-  std::cout.flush();
   if (!plugin.Value().Unload()) {
-    std::cerr << kPrefix << host::ModuleFileName(modulePath)
-              << ": the system did not unload the module\n";
+    Complain(host::ModuleFileName(modulePath) + ": the system did not unload the module");
     status = kExitModuleFailure;
   }
   return status;
@@ -72,7 +73,7 @@ int RunParse(const Invocation& invocation) {
   if (invocation.trace) trace.emplace();
   const host::Outcome<std::vector<std::string>> arguments = ChooseArguments(invocation);
   if (!arguments) {
-    std::cerr << kPrefix << arguments.Error() << '\n';
+    Complain(arguments.Error());
     return kExitModuleFailure;
   }
   const int status = ParseWithModule(invocation.modulePath.value_or(DefaultModulePath()),
@@ -81,8 +82,7 @@ int RunParse(const Invocation& invocation) {
   // host object is still alive was leaked by kelhost itself or by the module.
   const std::string alive = host::LiveObjects::Describe();
   if (!alive.empty()) {
-    std::cerr << kPrefix << "host objects still alive after the module was unloaded: " << alive
-              << '\n';
+    Complain("host objects still alive after the module was unloaded: " + alive);
     return kExitObjectsAlive;
   }
   return status;
@@ -90,21 +90,19 @@ int RunParse(const Invocation& invocation) {
 
 int RunInspect(const Invocation& invocation) {
   const InspectReport report = InspectModule(invocation.modulePath.value_or(DefaultModulePath()));
-  std::cout << (invocation.json ? RenderInspectJson(report) : RenderInspectTable(report));
-  std::cout.flush();
+  WriteOutput(invocation.json ? RenderInspectJson(report) : RenderInspectTable(report));
   return report.problems.empty() ? kExitSuccess : kExitModuleFailure;
 }
 
 int RunKelhost(const std::vector<std::string>& arguments) {
   const host::Outcome<Invocation> invocation = ReadInvocation(arguments);
   if (!invocation) {
-    std::cerr << kPrefix << invocation.Error() << '\n';
+    Complain(invocation.Error());
     return kExitUsage;
   }
   switch (invocation.Value().mode) {
     case Invocation::Mode::kHelp:
-      std::cout << HelpText();
-      std::cout.flush();
+      WriteOutput(HelpText());
       return kExitSuccess;
     case Invocation::Mode::kInspect:
       return RunInspect(invocation.Value());

@@ -5,6 +5,40 @@
 #include "CommandLineGrammar.h"
 
 namespace kel::kelhost {
+namespace {
+
+// A short phrase for each row of the grammar; dropped rows say so first.
+const char* DescribeShape(ArgumentShape shape) noexcept {
+  switch (shape) {
+    case ArgumentShape::kEmpty:
+      return "dropped: empty after trimming";
+    case ArgumentShape::kFreeArgument:
+      return "free argument";
+    case ArgumentShape::kDoubleDashAlone:
+      return "dropped: '--' alone";
+    case ArgumentShape::kLongWithoutLetter:
+      return "dropped: '--' not followed by a letter";
+    case ArgumentShape::kLongOption:
+      return "long option without value";
+    case ArgumentShape::kLongWithTrailingEquals:
+      return "dropped: long option ending in '='";
+    case ArgumentShape::kLongOptionWithValue:
+      return "long option with value";
+    case ArgumentShape::kDashAlone:
+      return "dropped: '-' alone";
+    case ArgumentShape::kShortWithoutLetter:
+      return "dropped: '-' not followed by a letter or '-'";
+    case ArgumentShape::kShortOption:
+      return "short option, value attached";
+    case ArgumentShape::kShortOptionWithEquals:
+      return "short option with '=' value";
+    case ArgumentShape::kShortWithMisplacedEquals:
+      return "dropped: short option with '=' not right after its letter";
+  }
+  return "unknown argument shape";
+}
+
+}  // namespace
 
 std::vector<ArgumentExplanation> ExplainArguments(const std::vector<std::string>& arguments) {
   std::vector<ArgumentExplanation> explanations;

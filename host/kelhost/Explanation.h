@@ -17,7 +17,7 @@ struct ArgumentExplanation {
   std::string argument;      // as given
   std::string trimmed;       // after TrimSpaces
   int row = 0;               // the grammar row that matched
-  std::string shape;         // DescribeShape of that row
+  std::string shape;         // a phrase for that row, "dropped: ..." for a dropped one
   Outcome outcome = Outcome::kDropped;
   std::string name;   // the option set; empty unless kOption
   std::string value;  // its value; empty unless kOption

@@ -49,6 +49,16 @@ std::vector<std::string> ImportLines(const host::PluginManifest& manifest) {
   return lines;
 }
 
+// Each export by its name, or "(ordinal N)" for one exported by ordinal only.
+std::vector<std::string> ExportLines(const host::ModuleFileContents& file) {
+  std::vector<std::string> lines;
+  for (const host::ExportedFunction& function : file.exports) {
+    lines.push_back(function.name.empty() ? "(ordinal " + std::to_string(function.ordinal) + ")"
+                                          : function.name);
+  }
+  return lines;
+}
+
 }  // namespace
 
 InspectReport InspectModule(const std::string& modulePath) {
@@ -60,10 +70,10 @@ InspectReport InspectModule(const std::string& modulePath) {
   }
   report.contents = std::move(contents).Value();
   const host::ModuleFileContents& file = *report.contents;
-  if (!file.manifest) {
-    report.problems.push_back("carries no plug-in manifest (" + file.manifestLocation + ")");
+  if (!file.manifest.bytes) {
+    report.problems.push_back("carries no plug-in manifest (" + file.manifest.location + ")");
   } else if (host::Outcome<host::PluginManifest> manifest =
-                 host::ParsePluginManifest(*file.manifest)) {
+                 host::ParsePluginManifest(*file.manifest.bytes)) {
     report.manifest = std::move(manifest).Value();
   } else {
     report.problems.push_back("plug-in manifest: " + manifest.Error());
@@ -75,8 +85,7 @@ InspectReport InspectModule(const std::string& modulePath) {
                                 import.contract + "\", which this host does not serve");
     }
   }
-  if (std::find(file.exportedNames.begin(), file.exportedNames.end(), kGetExport) ==
-      file.exportedNames.end()) {
+  if (!file.Exports(kGetExport)) {
     report.problems.push_back(std::string("does not export ") + kGetExport);
   }
   return report;
@@ -88,9 +97,9 @@ std::string RenderInspectTable(const InspectReport& report) {
   if (report.contents) {
     const host::ModuleFileContents& file = *report.contents;
     AppendList(out, "format:", {file.format});
-    std::string location = file.manifestLocation;
-    location += file.manifest ? ", " + std::to_string(file.manifest->size()) + " bytes"
-                              : std::string(", missing");
+    std::string location = file.manifest.location;
+    location += file.manifest.bytes ? ", " + std::to_string(file.manifest.bytes->size()) + " bytes"
+                                    : std::string(", missing");
     AppendList(out, "manifest:", {location});
   }
   if (report.manifest) {
@@ -98,7 +107,7 @@ std::string RenderInspectTable(const InspectReport& report) {
     AppendList(out, "contracts:", report.manifest->contracts);
     AppendList(out, "imports:", ImportLines(*report.manifest));
   }
-  if (report.contents) AppendList(out, "exports:", report.contents->exportedNames);
+  if (report.contents) AppendList(out, "exports:", ExportLines(*report.contents));
   AppendList(out, "problems:", report.problems);
   return out;
 }
@@ -108,9 +117,9 @@ std::string RenderInspectJson(const InspectReport& report) {
   document["module"] = JsonText(report.modulePath);
   const host::ModuleFileContents* file = report.contents ? &*report.contents : nullptr;
   document["format"] = file != nullptr ? Json(file->format) : Json();
-  document["manifest_location"] = file != nullptr ? Json(file->manifestLocation) : Json();
+  document["manifest_location"] = file != nullptr ? Json(file->manifest.location) : Json();
   document["manifest_bytes"] =
-      file != nullptr && file->manifest ? Json(file->manifest->size()) : Json();
+      file != nullptr && file->manifest.bytes ? Json(file->manifest.bytes->size()) : Json();
   document["export_id"] = report.manifest ? JsonText(report.manifest->exportId) : Json();
   Json contracts = report.manifest ? Json::array() : Json();
   Json imports = report.manifest ? Json::array() : Json();
@@ -131,7 +140,7 @@ std::string RenderInspectJson(const InspectReport& report) {
   document["imports"] = std::move(imports);
   Json exports = file != nullptr ? Json::array() : Json();
   if (file != nullptr) {
-    for (const std::string& name : file->exportedNames) exports.push_back(JsonText(name));
+    for (const std::string& name : ExportLines(*file)) exports.push_back(JsonText(name));
   }
   document["exports"] = std::move(exports);
   Json problems = Json::array();

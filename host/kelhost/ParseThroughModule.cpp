@@ -1,14 +1,8 @@
-// Built into each kelhost executable rather than into kelhost_app: kelhost_leaky compiles it
-// with KELHOST_KEEP_EXTRA_STRING_REFERENCE=1.
 #include "ParseThroughModule.h"
 
 #include <cstdint>
 
 #include "kel/ObjectPtr.h"
-
-#ifndef KELHOST_KEEP_EXTRA_STRING_REFERENCE
-#define KELHOST_KEEP_EXTRA_STRING_REFERENCE 0
-#endif
 
 namespace kel::kelhost {
 namespace {
@@ -16,20 +10,8 @@ namespace {
 using host::Failure;
 
 constexpr char kProgramName[] = "kelhost";
-constexpr bool kKeepExtraStringReference = KELHOST_KEEP_EXTRA_STRING_REFERENCE != 0;
-
-// The test build keeps one more reference to the first host string it receives, until the
-// process ends, so the check after unloading has a live object to report. The shipped build
-// keeps nothing.
-void OnHostString(IString& string) {
-  if constexpr (kKeepExtraStringReference) {
-    static ObjectPtr<IString> kept;
-    if (!kept) kept.Assign(&string);
-  }
-}
 
 std::string TextOf(IString& string) {
-  OnHostString(string);
   return std::string(string.GetText(), string.GetLength());
 }
 

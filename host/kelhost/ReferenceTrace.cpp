@@ -1,15 +1,16 @@
 #include "ReferenceTrace.h"
 
-#include <iostream>
+#include <string>
 #include <string_view>
 
+#include "Console.h"
 #include "kel/host/LiveObjects.h"
 
 namespace kel::kelhost {
 
 ReferenceTrace::ReferenceTrace() {
   host::LiveObjects::SetTraceSink(
-      [](std::string_view line) { std::cerr << "trace: " << line << '\n'; });
+      [](std::string_view line) { WriteErrorLine("trace: " + std::string(line)); });
 }
 
 ReferenceTrace::~ReferenceTrace() {

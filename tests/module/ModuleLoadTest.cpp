@@ -1,152 +1,94 @@
-// Loads the built module file as a host does and checks what a host sees: its one export,
-// its diagnostic lines at load and unload, its unload, GetExport's answer to identifiers it
-// does not export, and the plug-in manifest it carries.
+// The module file as a host loads it: the lines it prints as it is loaded and unloaded, and
+// what the file carries and needs besides the plug-in manifest.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <optional>
+#include <algorithm>
+#include <cctype>
 #include <string>
-#include <utility>
 
-#include "ModuleUnderTest.h"
-#include "StdoutCapture.h"
+#include "ModuleHost.h"
+#include "kel/host/ModuleFile.h"
 
 namespace kel::testing {
 namespace {
 
-using platform::ModuleLibrary;
-using ::testing::ElementsAre;
+using host::ModuleLibrary;
 using ::testing::HasSubstr;
 
-std::string Line(const char* text) {
-  return std::string(text) + kStdoutLineEnd;
-}
-
-// Load runs the module's static set-up, which announces itself once; the unload that drops
-// the last load reference runs the module's exit list, which announces the teardown. The
-// second round proves the exit list ran at unload and not only at process exit: a module
-// still mapped, or one whose set-up already happened, would print nothing.
-TEST(ModuleLifecycleTest, AnnouncesEachLoadAndUnloadOnceAndIsGoneAfterUnload) {
-  ASSERT_FALSE(ModuleLibrary::IsLoaded(kModulePath));
+// The set-up runs once per load of the image and announces itself; the unload that drops
+// the last load reference runs the exit list, which announces the teardown. The second round
+// proves the exit list ran at unload, not at process exit: a module still mapped, or one
+// whose set-up had already run, would print nothing.
+TEST(ModuleLoadTest, AnnouncesEachLoadAndTheLastUnloadOnce) {
   for (int round = 1; round <= 2; ++round) {
-    SCOPED_TRACE(::testing::Message() << "load " << round);
+    ASSERT_FALSE(ModuleLibrary::IsLoaded(kModulePath)) << "round " << round;
     std::string error;
-    StdoutCapture loadCapture;
-    std::optional<ModuleLibrary> module = ModuleLibrary::Load(kModulePath, error);
-    const std::string loadOutput = loadCapture.Finish();
-    ASSERT_TRUE(module) << error;
-    EXPECT_EQ(loadOutput, Line("PlugDLL created"));
+    StdoutCapture loading;
+    std::optional<ModuleLibrary> first = ModuleLibrary::Load(kModulePath, error);
+    std::optional<ModuleLibrary> second = ModuleLibrary::Load(kModulePath, error);
+    EXPECT_EQ(loading.Finish(), Line("PlugDLL created")) << "a second load shares the image";
+    ASSERT_TRUE(first && second) << error;
+    StdoutCapture unloading;
+    EXPECT_TRUE(first->Unload());
     EXPECT_TRUE(ModuleLibrary::IsLoaded(kModulePath));
-
-    const GetExportFunction getExport = FindGetExport(*module);
-    ASSERT_NE(getExport, nullptr);
-    StdoutCapture lookupCapture;
-    IObjectBase* out = nullptr;
-    getExport("com.velkora.zq.NotExported/1.0", &out);
-    EXPECT_EQ(lookupCapture.Finish(), "") << "the registry is set up once per load";
-
-    StdoutCapture unloadCapture;
-    const bool unloaded = module->Unload();
-    const std::string unloadOutput = unloadCapture.Finish();
-    EXPECT_TRUE(unloaded);
-    EXPECT_EQ(unloadOutput, Line("PlugDLL deleted"));
+    EXPECT_TRUE(second->Unload());
+    EXPECT_EQ(unloading.Finish(), Line("PlugDLL deleted"));
     EXPECT_FALSE(ModuleLibrary::IsLoaded(kModulePath));
   }
 }
 
-// A host that loads a loaded module again gets the same image: no second set-up, and the
-// exit list waits for the last load reference.
-TEST(ModuleLifecycleTest, SecondLoadSharesTheImageAndOnlyTheLastUnloadTearsDown) {
-  ASSERT_FALSE(ModuleLibrary::IsLoaded(kModulePath));
-  std::string error;
-  StdoutCapture loadCapture;
-  std::optional<ModuleLibrary> first = ModuleLibrary::Load(kModulePath, error);
-  std::optional<ModuleLibrary> second = ModuleLibrary::Load(kModulePath, error);
-  EXPECT_EQ(loadCapture.Finish(), Line("PlugDLL created"));
-  ASSERT_TRUE(first) << error;
-  ASSERT_TRUE(second) << error;
-  EXPECT_EQ(first->FindSymbol("GetExport"), second->FindSymbol("GetExport"));
-
-  StdoutCapture firstUnloadCapture;
-  EXPECT_TRUE(first->Unload());
-  EXPECT_EQ(firstUnloadCapture.Finish(), "");
-  EXPECT_TRUE(ModuleLibrary::IsLoaded(kModulePath));
-
-  StdoutCapture lastUnloadCapture;
-  EXPECT_TRUE(second->Unload());
-  EXPECT_EQ(lastUnloadCapture.Finish(), Line("PlugDLL deleted"));
-  EXPECT_FALSE(ModuleLibrary::IsLoaded(kModulePath));
+// The plug-in manifest byte for byte (PE: language 1033, code page 1252), and GetExport as
+// the one export.
+TEST(ModuleFile, CarriesThePluginManifestAndExportsGetExportAlone) {
+  const host::Outcome<host::ModuleFileContents> contents = host::ReadModuleFile(kModulePath);
+  ASSERT_TRUE(contents) << contents.Error();
+  const host::EmbeddedManifest& manifest = contents.Value().manifest;
+  const host::Outcome<std::string> reference = host::ReadFileBytes(KEL_PLUGCFG_REFERENCE_PATH);
+  ASSERT_TRUE(manifest.bytes && reference);
+  EXPECT_EQ(manifest.bytes->size(), 755u);
+  EXPECT_EQ(*manifest.bytes, reference.Value());
+#if defined(_WIN32)
+  EXPECT_THAT(manifest.location, HasSubstr("language 1033, code page 1252"));
+#endif
+  ASSERT_EQ(contents.Value().exports.size(), 1u);
+  EXPECT_EQ(contents.Value().exports[0].name, "GetExport");
+#if defined(_WIN32)
+  EXPECT_EQ(contents.Value().exports[0].ordinal, 1u);
+#endif
 }
 
-// The load reference travels with a move and is given back by the destructor.
-TEST(ModuleLifecycleTest, DestructorOfTheLastOwnerUnloads) {
-  ASSERT_FALSE(ModuleLibrary::IsLoaded(kModulePath));
-  std::string error;
-  StdoutCapture loadCapture;
-  std::optional<ModuleLibrary> loaded = ModuleLibrary::Load(kModulePath, error);
-  loadCapture.Finish();
-  ASSERT_TRUE(loaded) << error;
-  StdoutCapture unloadCapture;
-  {
-    ModuleLibrary owner = std::move(*loaded);
-    EXPECT_FALSE(loaded->IsOpen());
-    EXPECT_TRUE(owner.IsOpen());
-    EXPECT_FALSE(loaded->Unload()) << "a moved-from library holds nothing to unload";
-    EXPECT_TRUE(ModuleLibrary::IsLoaded(kModulePath));
-  }
-  EXPECT_EQ(unloadCapture.Finish(), Line("PlugDLL deleted"));
-  EXPECT_FALSE(ModuleLibrary::IsLoaded(kModulePath));
+#if defined(_WIN32)
+// The export directory's name; the application manifest (type 24, identifier 2, English in
+// code page 1252) byte for byte; and only DLLs every installation has, the C++ runtime,
+// libgcc and winpthread being linked in.
+TEST(ModuleFile, NamesItselfCarriesTheApplicationManifestAndNeedsSystemDllsOnly) {
+  const host::Outcome<host::ModuleFileContents> contents = host::ReadModuleFile(kModulePath);
+  ASSERT_TRUE(contents) << contents.Error();
+  EXPECT_EQ(contents.Value().exportDirectoryName, "CommandLineParametersParser.kellib");
+  const host::EmbeddedManifest& manifest = contents.Value().applicationManifest;
+  EXPECT_THAT(manifest.location, HasSubstr("language 1033, code page 1252"));
+  const host::Outcome<std::string> reference =
+      host::ReadFileBytes(KEL_APPLICATION_MANIFEST_REFERENCE_PATH);
+  ASSERT_TRUE(manifest.bytes && reference);
+  EXPECT_EQ(*manifest.bytes, reference.Value());
+  EXPECT_THAT(
+      contents.Value().neededLibraries, ::testing::Each(::testing::Truly([](std::string name) {
+        std::transform(name.begin(), name.end(), name.begin(), ::tolower);
+        return name == "kernel32.dll" || name == "msvcrt.dll" || name.starts_with("api-ms-win-");
+      })));
 }
-
-TEST(ModuleLibraryTest, LoadFailureNamesThePathAndAReason) {
-  const std::string missing = std::string(kModulePath) + ".missing";
-  std::string error;
-  const std::optional<ModuleLibrary> module = ModuleLibrary::Load(missing, error);
-  EXPECT_FALSE(module);
-  EXPECT_THAT(error, HasSubstr("'" + missing + "': "));
-  EXPECT_GT(error.size(), error.find("': ") + 3) << "a reason follows the path: " << error;
-  EXPECT_FALSE(ModuleLibrary::IsLoaded(missing));
+#else
+// The system's C and C++ runtime (and a sanitizer's), nothing a host would have to ship.
+TEST(ModuleFile, NeedsTheSystemRuntimeOnly) {
+  const host::Outcome<host::ModuleFileContents> contents = host::ReadModuleFile(kModulePath);
+  ASSERT_TRUE(contents) << contents.Error();
+  EXPECT_THAT(contents.Value().neededLibraries,
+              ::testing::Each(
+                  ::testing::ContainsRegex("^(libc|libm|libstdc\\+\\+|libgcc_s|libpthread|libdl|"
+                                           "ld-linux-x86-64|libasan|libubsan|libtsan)\\.so\\.")));
 }
-
-TEST_F(LoadedModuleTest, GetExportIsTheOnlyExport) {
-  EXPECT_THAT(module_->ExportedFunctionNames(), ElementsAre("GetExport"));
-}
-
-// Identifiers are compared whole, byte for byte: near misses of the export identifier are
-// not exported, and a miss clears the out-parameter.
-TEST_F(LoadedModuleTest, GetExportRefusesIdentifiersItDoesNotExport) {
-  const char* const unknownIds[] = {
-      "com.velkora.zq.CCommandLineParametersParserPlugin",
-      "com.velkora.zq.CCommandLineParametersParserPlugin/",
-      "com.velkora.zq.CCommandLineParametersParserPlugin/1.1",
-      "com.velkora.zq.ccommandlineparametersparserplugin/1.0",
-      "COM.VELKORA.ZQ.CCOMMANDLINEPARAMETERSPARSERPLUGIN/1.0",
-      "com.velkora.zq.CCommandLineParametersParserPlugin/1.0 ",
-      " com.velkora.zq.CCommandLineParametersParserPlugin/1.0",
-      "",
-      nullptr,
-  };
-  for (const char* id : unknownIds) {
-    SCOPED_TRACE(id == nullptr ? std::string("(null id)") : "'" + std::string(id) + "'");
-    IObjectBase* placeholder = nullptr;
-    IObjectBase* out = reinterpret_cast<IObjectBase*>(&placeholder);
-    EXPECT_EQ(getExport_(id, &out), result::kNotFound);
-    EXPECT_EQ(out, nullptr);
-  }
-}
-
-TEST_F(LoadedModuleTest, GetExportWithoutOutParameterFindsNothing) {
-  EXPECT_EQ(getExport_(kPluginExportId, nullptr), result::kNotFound);
-  EXPECT_EQ(getExport_("com.velkora.zq.NotExported/1.0", nullptr), result::kNotFound);
-}
-
-TEST_F(LoadedModuleTest, CarriesThePlugcfgManifestByteForByte) {
-  const std::string reference = ReadFileBytes(KEL_PLUGCFG_REFERENCE_PATH);
-  ASSERT_EQ(reference.size(), 755u) << KEL_PLUGCFG_REFERENCE_PATH;
-  const std::optional<ModuleLibrary::EmbeddedResource> plugcfg = module_->ReadPlugcfg();
-  ASSERT_TRUE(plugcfg);
-  EXPECT_EQ(plugcfg->bytes, reference);
-}
+#endif
 
 }  // namespace
 }  // namespace kel::testing

@@ -40,6 +40,5 @@ void operator delete(void* memory) noexcept {
   std::free(memory);
 }
 void operator delete(void* memory, std::size_t) noexcept {
-  if (memory != nullptr) --liveAllocations;
-  std::free(memory);
+  operator delete(memory);
 }

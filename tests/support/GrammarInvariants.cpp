@@ -1,5 +1,6 @@
 #include "GrammarInvariants.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <set>
 #include <string_view>
@@ -7,9 +8,8 @@
 namespace {
 
 std::string_view TrimmedText(std::string_view s) {
-  while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
-  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
-  return s;
+  s.remove_prefix(std::min(s.find_first_not_of(' '), s.size()));
+  return s.substr(0, s.find_last_not_of(' ') + 1);
 }
 
 bool IsAsciiLetter(char c) {
@@ -22,49 +22,38 @@ bool HasEquals(std::string_view s) {
 
 using TextSet = std::set<std::string, std::less<>>;
 
-// Whether some argument, once trimmed, is one of the forms that set `name` to `value`.
-bool IsDerivable(const TextSet& trimmed, const std::string& name, const std::string& value) {
-  if (value.empty() && trimmed.contains("--" + name)) return true;
-  if (!value.empty() && trimmed.contains("--" + name + "=" + value)) return true;
-  if (name.size() != 1) return false;
-  if (!HasEquals(value) && trimmed.contains("-" + name + value)) return true;
-  return !value.empty() && trimmed.contains("-" + name + "=" + value);
-}
-
+// What is wrong with the option `name` = `value`, whose setting must be read off one trimmed
+// argument: "--N", "--N=V", or for a one-byte name "-NV" without '=' or "-N=V".
 std::string CheckOption(const TextSet& trimmed, const std::string& name, const std::string& value) {
-  const std::string shown = "option \"" + Printable(name) + "\"=\"" + Printable(value) + "\"";
-  if (name.empty() || !IsAsciiLetter(name.front())) {
-    return shown + ": name must begin with a letter";
-  }
-  if (HasEquals(name)) return shown + ": name holds '='";
-  if (!value.empty() && value.back() == ' ') return shown + ": value ends with a space";
-  if (!IsDerivable(trimmed, name, value)) return shown + ": comes from no argument";
-  return {};
+  const std::string shown = "option \"" + Printable(name) + "\"=\"" + Printable(value) + "\": ";
+  if (name.empty() || !IsAsciiLetter(name.front())) return shown + "name must begin with a letter";
+  if (HasEquals(name)) return shown + "name holds '='";
+  if (!value.empty() && value.back() == ' ') return shown + "value ends with a space";
+  const std::string setting = value.empty() ? name : name + "=" + value;
+  const bool derivable =
+      trimmed.contains("--" + setting) ||
+      (name.size() == 1 && ((!HasEquals(value) && trimmed.contains("-" + name + value)) ||
+                            (!value.empty() && trimmed.contains("-" + setting))));
+  return derivable ? "" : shown + "comes from no argument";
 }
 
 std::string CheckFreeArgument(const TextSet& trimmed, const std::string& text) {
-  const std::string shown = "free argument \"" + Printable(text) + "\"";
-  if (text.empty()) return shown + ": empty";
-  if (text.front() == ' ' || text.front() == '-') return shown + ": begins with ' ' or '-'";
-  if (text.back() == ' ') return shown + ": ends with a space";
-  if (!trimmed.contains(text)) return shown + ": is no trimmed argument";
-  return {};
+  const std::string shown = "free argument \"" + Printable(text) + "\": ";
+  if (text.empty()) return shown + "empty";
+  if (text.front() == ' ' || text.front() == '-') return shown + "begins with ' ' or '-'";
+  if (text.back() == ' ') return shown + "ends with a space";
+  return trimmed.contains(text) ? "" : shown + "is no trimmed argument";
 }
 
 // Shapes whose name is fixed by the argument alone, whatever else stands on the command line.
 std::string CheckNothingLost(std::string_view t, const OptionMap& options,
                              const FreeArgumentSet& freeArguments) {
-  const std::string shown = "argument \"" + Printable(std::string(t)) + "\"";
-  if (t.empty()) return {};
-  if (t[0] != '-') return freeArguments.contains(t) ? "" : shown + ": free argument missing";
-  if (HasEquals(t)) return {};
-  if (t.size() >= 2 && t[1] != '-' && IsAsciiLetter(t[1]) && !options.contains(t.substr(1, 1))) {
-    return shown + ": short option name missing";
-  }
-  if (t.size() >= 3 && t[1] == '-' && IsAsciiLetter(t[2]) && !options.contains(t.substr(2))) {
-    return shown + ": long option name missing";
-  }
-  return {};
+  const std::string shown = "argument \"" + Printable(std::string(t)) + "\": ";
+  if (!t.empty() && t[0] != '-' && !freeArguments.contains(t)) return shown + "free text lost";
+  if (t.size() < 2 || t[0] != '-' || HasEquals(t)) return {};
+  if (IsAsciiLetter(t[1]) && !options.contains(t.substr(1, 1))) return shown + "short name lost";
+  const bool isLong = t.size() >= 3 && t[1] == '-' && IsAsciiLetter(t[2]);
+  return isLong && !options.contains(t.substr(2)) ? shown + "long name lost" : "";
 }
 
 }  // namespace
@@ -73,24 +62,18 @@ std::string FindGrammarViolation(const std::vector<std::string>& arguments,
                                  const OptionMap& options, const FreeArgumentSet& freeArguments) {
   TextSet trimmed;
   for (const std::string& argument : arguments) trimmed.emplace(TrimmedText(argument));
-  for (const auto& [name, value] : options) {
-    if (std::string violation = CheckOption(trimmed, std::string(name), std::string(value));
-        !violation.empty()) {
-      return violation;
-    }
+  std::string violation;
+  for (auto option = options.begin(); violation.empty() && option != options.end(); ++option) {
+    violation = CheckOption(trimmed, std::string(option->first), std::string(option->second));
   }
-  for (const std::string_view text : freeArguments) {
-    if (std::string violation = CheckFreeArgument(trimmed, std::string(text)); !violation.empty()) {
-      return violation;
-    }
+  for (auto text = freeArguments.begin(); violation.empty() && text != freeArguments.end();
+       ++text) {
+    violation = CheckFreeArgument(trimmed, std::string(*text));
   }
-  for (const std::string& text : trimmed) {
-    if (std::string violation = CheckNothingLost(text, options, freeArguments);
-        !violation.empty()) {
-      return violation;
-    }
+  for (auto text = trimmed.begin(); violation.empty() && text != trimmed.end(); ++text) {
+    violation = CheckNothingLost(*text, options, freeArguments);
   }
-  return {};
+  return violation;
 }
 
 std::vector<std::size_t> FreeArgumentPositions(const std::vector<std::string>& arguments) {
@@ -106,13 +89,9 @@ std::string Printable(const std::string& bytes) {
   std::string shown;
   for (const char c : bytes) {
     const auto byte = static_cast<unsigned char>(c);
-    if (byte >= 0x20 && byte < 0x7F && c != '\\' && c != '"') {
-      shown.push_back(c);
-      continue;
-    }
     char escaped[5];
     std::snprintf(escaped, sizeof escaped, "\\x%02X", static_cast<unsigned>(byte));
-    shown += escaped;
+    shown += byte >= 0x20 && byte < 0x7F && c != '\\' && c != '"' ? std::string(1, c) : escaped;
   }
   return shown;
 }

@@ -4,12 +4,20 @@
 
 #include <cstdio>
 #include <string>
+#include <string_view>
 
 namespace kel::testing {
 
 // What the process's standard output writes for the end of a line: "\n" where the stream
 // is a byte stream, "\r\n" where the C runtime's text mode translates it.
 extern const char kStdoutLineEnd[];
+
+// `text` with each "\n" written as standard output writes the end of a line.
+inline std::string WithStdoutLineEnds(std::string_view text) {
+  std::string written;
+  for (const char c : text) written += c == '\n' ? std::string(kStdoutLineEnd) : std::string(1, c);
+  return written;
+}
 
 // Redirects file descriptor 1 to a temporary file from construction until Finish, which
 // restores it and returns every byte written meanwhile by anyone in the process (the test

@@ -1,7 +1,6 @@
 #include "Process.h"
 
-#include <filesystem>
-#include <system_error>
+#include <unistd.h>
 
 namespace kel::kelhost {
 
@@ -12,9 +11,18 @@ std::vector<std::string> ProcessArguments(int argc, char** argv) {
 }
 
 std::string ExecutablePath() {
-  std::error_code error;
-  const std::filesystem::path path = std::filesystem::read_symlink("/proc/self/exe", error);
-  return error ? std::string() : path.string();
+  // readlink does not say whether the path was cut short: a buffer it fills completely is
+  // grown and the link read again.
+  std::string path(256, '\0');
+  for (;;) {
+    const ssize_t length = ::readlink("/proc/self/exe", path.data(), path.size());
+    if (length < 0) return {};
+    if (static_cast<std::size_t>(length) < path.size()) {
+      path.resize(static_cast<std::size_t>(length));
+      return path;
+    }
+    path.resize(path.size() * 2);
+  }
 }
 
 }  // namespace kel::kelhost

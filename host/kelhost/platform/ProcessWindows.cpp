@@ -4,7 +4,7 @@
 
 #include <shellapi.h>
 
-#include "WideText.h"
+#include "kel/host/WideText.h"
 
 #include <cstddef>
 #include <cwchar>
@@ -38,7 +38,7 @@ std::vector<std::string> ProcessArguments(int /*argc*/, char** /*argv*/) {
   const WideArguments wide;
   std::vector<std::string> arguments;
   for (int index = 1; index < wide.Count(); ++index) {
-    arguments.push_back(platform::NarrowToUtf8(wide[index], std::wcslen(wide[index])));
+    arguments.push_back(host::NarrowToUtf8(wide[index], std::wcslen(wide[index])));
   }
   return arguments;
 }
@@ -49,7 +49,7 @@ std::string ExecutablePath() {
     const DWORD length =
         ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
     if (length == 0) return {};
-    if (length < path.size()) return platform::NarrowToUtf8(path.data(), length);
+    if (length < path.size()) return host::NarrowToUtf8(path.data(), length);
     path.resize(path.size() * 2);
   }
 }

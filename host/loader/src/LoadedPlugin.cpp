@@ -32,18 +32,18 @@ Outcome<LoadedPlugin> LoadedPlugin::Load(const std::string& modulePath) {
   const std::string file = ModuleFileName(modulePath);
   const Outcome<ModuleFileContents> contents = ReadModuleFile(modulePath);
   if (!contents) return Failure{contents.Error()};
-  if (!contents.Value().manifest) {
-    return Failure{file + ": carries no plug-in manifest (" + contents.Value().manifestLocation +
-                   ")"};
+  const EmbeddedManifest& embedded = contents.Value().manifest;
+  if (!embedded.bytes) {
+    return Failure{file + ": carries no plug-in manifest (" + embedded.location + ")"};
   }
-  Outcome<PluginManifest> manifest = ParsePluginManifest(*contents.Value().manifest);
+  Outcome<PluginManifest> manifest = ParsePluginManifest(*embedded.bytes);
   if (!manifest) return Failure{file + ": plug-in manifest: " + manifest.Error()};
   if (std::optional<Failure> unserved = FindUnservedImport(file, manifest.Value())) {
     return *std::move(unserved);
   }
 
   std::string error;
-  std::optional<platform::ModuleLibrary> module = platform::ModuleLibrary::Load(modulePath, error);
+  std::optional<ModuleLibrary> module = ModuleLibrary::Load(modulePath, error);
   if (!module) return Failure{file + ": " + error};
   LoadedPlugin plugin(modulePath, std::move(manifest).Value(), std::move(*module));
   // On failure `plugin` goes out of scope and unloads what was loaded.
@@ -51,8 +51,7 @@ Outcome<LoadedPlugin> LoadedPlugin::Load(const std::string& modulePath) {
   return plugin;
 }
 
-LoadedPlugin::LoadedPlugin(std::string modulePath, PluginManifest manifest,
-                           platform::ModuleLibrary module)
+LoadedPlugin::LoadedPlugin(std::string modulePath, PluginManifest manifest, ModuleLibrary module)
     : modulePath_(std::move(modulePath)),
       manifest_(std::move(manifest)),
       module_(std::move(module)) {}

@@ -1,12 +1,25 @@
 #include "kel/host/ModuleFile.h"
 
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <stdexcept>
-#include <system_error>
+#include <algorithm>
+
+#include "kel/host/MappedFile.h"
 
 namespace kel::host {
+namespace {
+
+Outcome<MappedFile> MapFile(const std::string& path) {
+  std::string error;
+  std::optional<MappedFile> file = MappedFile::Open(path, error);
+  if (!file) return Failure{path + ": " + error};
+  return *std::move(file);
+}
+
+}  // namespace
+
+bool ModuleFileContents::Exports(std::string_view name) const {
+  return std::any_of(exports.begin(), exports.end(),
+                     [name](const ExportedFunction& function) { return function.name == name; });
+}
 
 std::string ModuleFileName(const std::string& path) {
   const std::size_t separator = path.find_last_of("/\\");
@@ -14,28 +27,17 @@ std::string ModuleFileName(const std::string& path) {
 }
 
 Outcome<std::string> ReadFileBytes(const std::string& path) {
-  std::filesystem::path location;
-  try {
-    // Taken as UTF-8: unchanged where paths are bytes, converted where they are UTF-16.
-    location = std::filesystem::path(
-        std::u8string(reinterpret_cast<const char8_t*>(path.data()), path.size()));
-  } catch (const std::exception&) {
-    return Failure{path + ": not a valid path"};
-  }
-  std::error_code error;
-  if (!std::filesystem::is_regular_file(location, error)) {
-    return Failure{path + ": " + (error ? error.message() : std::string("not a regular file"))};
-  }
-  std::ifstream file(location, std::ios::binary);
-  std::string bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-  if (file.bad() || !file.is_open()) return Failure{path + ": cannot read the file"};
-  return bytes;
+  const Outcome<MappedFile> file = MapFile(path);
+  if (!file) return Failure{file.Error()};
+  return std::string(file.Value().Bytes());
 }
 
 Outcome<ModuleFileContents> ReadModuleFile(const std::string& path) {
-  Outcome<std::string> bytes = ReadFileBytes(path);
-  if (!bytes) return Failure{bytes.Error()};
-  Outcome<ModuleFileContents> contents = ReadModuleImage(bytes.Value());
+  // Mapped, not read: the reader touches the headers and the few tables it needs, and only
+  // those pages are brought in.
+  const Outcome<MappedFile> file = MapFile(path);
+  if (!file) return Failure{file.Error()};
+  Outcome<ModuleFileContents> contents = ReadModuleImage(file.Value().Bytes());
   if (!contents) return Failure{ModuleFileName(path) + ": " + contents.Error()};
   return contents;
 }

@@ -20,11 +20,11 @@ constexpr std::uint16_t kPe32Magic = 0x10B;
 constexpr std::uint16_t kPe32PlusMagic = 0x20B;
 constexpr std::uint16_t kDllCharacteristic = 0x2000;
 constexpr std::uint32_t kExportDirectory = 0;
+constexpr std::uint32_t kImportDirectory = 1;
 constexpr std::uint32_t kResourceDirectory = 2;
+constexpr std::uint32_t kDelayImportDirectory = 13;
 constexpr std::uint32_t kHighBit = 0x80000000u;
 constexpr std::uint16_t kPreferredLanguage = 1033;
-constexpr char kResourceType[] = "PLUGCFG";
-constexpr char kResourceName[] = "PLUGCFG_ID";
 
 // Thrown inside this file only, for a table that points outside the bytes.
 class Damaged : public std::runtime_error {
@@ -128,7 +128,15 @@ class ResourceTree {
     return std::nullopt;
   }
 
-  // The language entries of `directory`: (language, offset field) pairs in stored order.
+  // The offset field of the entry of `directory` whose identifier is `id`; nullopt if none.
+  std::optional<std::uint32_t> FindId(std::uint32_t directory, std::uint16_t id) const {
+    for (const auto& [entryId, offsetField] : IdEntries(directory)) {
+      if (entryId == id) return offsetField;
+    }
+    return std::nullopt;
+  }
+
+  // The identified entries of `directory`: (identifier, offset field) pairs in stored order.
   std::vector<std::pair<std::uint16_t, std::uint32_t>> IdEntries(std::uint32_t directory) const {
     const std::size_t at = image_.FileOffset(directory, 16);
     const std::uint16_t named = image_.U16(at + 12);
@@ -168,49 +176,93 @@ class ResourceTree {
   std::uint32_t rootRva_;
 };
 
-std::string ResourceLocation() {
-  return std::string("resource type \"") + kResourceType + "\", name \"" + kResourceName + "\"";
+// A resource type or name: a string, or the identifier `id` when `name` is empty.
+struct ResourceKey {
+  std::string_view name;
+  std::uint16_t id = 0;
+
+  std::string Shown() const {
+    return name.empty() ? std::to_string(id) : "\"" + std::string(name) + "\"";
+  }
+};
+
+// The offset field of the subdirectory `key` of `directory`, or nullopt.
+std::optional<std::uint32_t> FindSubdirectory(const ResourceTree& tree, std::uint32_t directory,
+                                              const ResourceKey& key) {
+  const std::optional<std::uint32_t> entry =
+      key.name.empty() ? tree.FindId(directory, key.id) : tree.FindNamed(directory, key.name);
+  return entry ? tree.Subdirectory(*entry) : std::nullopt;
 }
 
-// The manifest resource, preferring language 1033 over the first language stored.
-std::optional<std::string> ReadManifest(const PeImage& image, const DataDirectory& directory,
-                                        std::string& location) {
-  location = ResourceLocation();
-  if (directory.rva == 0) return std::nullopt;
+// The resource `type`/`name`, preferring language 1033 over the first language stored.
+EmbeddedManifest ReadResource(const PeImage& image, const DataDirectory& directory,
+                              const ResourceKey& type, const ResourceKey& name) {
+  EmbeddedManifest resource{std::nullopt,
+                            "resource type " + type.Shown() + ", name " + name.Shown()};
+  if (directory.rva == 0) return resource;
   const ResourceTree tree(image, directory.rva);
-  const std::optional<std::uint32_t> type = tree.FindNamed(tree.Root(), kResourceType);
-  const std::optional<std::uint32_t> types = type ? tree.Subdirectory(*type) : std::nullopt;
-  if (!types) return std::nullopt;
-  const std::optional<std::uint32_t> name = tree.FindNamed(*types, kResourceName);
-  const std::optional<std::uint32_t> names = name ? tree.Subdirectory(*name) : std::nullopt;
-  if (!names) return std::nullopt;
-  const auto languages = tree.IdEntries(*names);
-  if (languages.empty()) return std::nullopt;
-  auto chosen = languages.front();
-  for (const auto& language : languages) {
+  const std::optional<std::uint32_t> names = FindSubdirectory(tree, tree.Root(), type);
+  const std::optional<std::uint32_t> languages =
+      names ? FindSubdirectory(tree, *names, name) : std::nullopt;
+  if (!languages) return resource;
+  const auto entries = tree.IdEntries(*languages);
+  if (entries.empty()) return resource;
+  auto chosen = entries.front();
+  for (const auto& language : entries) {
     if (language.first == kPreferredLanguage) chosen = language;
   }
-  if (tree.Subdirectory(chosen.second)) throw Damaged("the manifest resource is a directory");
+  if (tree.Subdirectory(chosen.second)) throw Damaged("a manifest resource is a directory");
   const std::size_t entry = image.FileOffset(tree.DataEntry(chosen.second), 16);
   const std::uint32_t dataRva = image.U32(entry);
   const std::uint32_t size = image.U32(entry + 4);
   const std::uint32_t codePage = image.U32(entry + 8);
-  location +=
+  resource.location +=
       ", language " + std::to_string(chosen.first) + ", code page " + std::to_string(codePage);
-  return std::string(image.Bytes(image.FileOffset(dataRva, size), size));
+  resource.bytes = std::string(image.Bytes(image.FileOffset(dataRva, size), size));
+  return resource;
 }
 
-std::vector<std::string> ReadExportNames(const PeImage& image, const DataDirectory& directory) {
-  std::vector<std::string> names;
-  if (directory.rva == 0) return names;
+// Every address table entry that holds an address, with the name that refers to it; sets
+// `moduleName` to the name the directory records.
+std::vector<ExportedFunction> ReadExports(const PeImage& image, const DataDirectory& directory,
+                                          std::string& moduleName) {
+  std::vector<ExportedFunction> exports;
+  if (directory.rva == 0) return exports;
   const std::size_t at = image.FileOffset(directory.rva, 40);
-  const std::uint32_t count = image.U32(at + 24);
-  const std::uint32_t nameTable = image.U32(at + 32);
-  for (std::uint32_t index = 0; index < count; ++index) {
-    const std::size_t entry = image.FileOffset(nameTable + 4 * index, 4);
-    names.push_back(image.CString(image.U32(entry)));
+  const std::uint32_t nameRva = image.U32(at + 12);
+  const std::uint32_t ordinalBase = image.U32(at + 16);
+  const std::uint32_t functionCount = image.U32(at + 20);
+  const std::uint32_t nameCount = image.U32(at + 24);
+  if (nameRva != 0) moduleName = image.CString(nameRva);
+  if (functionCount == 0) return exports;
+  // The whole address table lies in the file, which bounds the count.
+  const std::size_t functions =
+      image.FileOffset(image.U32(at + 28), 4 * std::size_t{functionCount});
+  std::vector<std::string> names(functionCount);
+  for (std::uint32_t index = 0; index < nameCount; ++index) {
+    // The name ordinal table holds indices into the address table.
+    const std::uint16_t function = image.U16(image.FileOffset(image.U32(at + 36) + 2 * index, 2));
+    if (function >= functionCount) throw Damaged("an export name has no address");
+    names[function] = image.CString(image.U32(image.FileOffset(image.U32(at + 32) + 4 * index, 4)));
   }
-  return names;
+  for (std::uint32_t index = 0; index < functionCount; ++index) {
+    if (image.U32(functions + 4 * index) == 0) continue;
+    exports.push_back({std::move(names[index]), ordinalBase + index});
+  }
+  return exports;
+}
+
+// Appends the DLL name of each descriptor of an import or delay-load import directory, up to
+// the descriptor whose name is 0 that ends it.
+void AppendDllNames(const PeImage& image, const DataDirectory& directory,
+                    std::uint32_t descriptorSize, std::uint32_t nameField,
+                    std::vector<std::string>& names) {
+  if (directory.rva == 0) return;
+  for (std::uint32_t descriptor = directory.rva;; descriptor += descriptorSize) {
+    const std::uint32_t name = image.U32(image.FileOffset(descriptor, descriptorSize) + nameField);
+    if (name == 0) return;
+    names.push_back(image.CString(name));
+  }
 }
 
 ModuleFileContents ReadPe(std::string_view bytes) {
@@ -248,8 +300,13 @@ ModuleFileContents ReadPe(std::string_view bytes) {
   ModuleFileContents contents;
   contents.format = std::string(plus ? "PE32+" : "PE32") +
                     ((characteristics & kDllCharacteristic) != 0 ? " DLL" : " executable");
-  contents.manifest = ReadManifest(image, directory(kResourceDirectory), contents.manifestLocation);
-  contents.exportedNames = ReadExportNames(image, directory(kExportDirectory));
+  contents.manifest =
+      ReadResource(image, directory(kResourceDirectory), {"PLUGCFG"}, {"PLUGCFG_ID"});
+  contents.applicationManifest =
+      ReadResource(image, directory(kResourceDirectory), {{}, 24}, {{}, 2});
+  contents.exports = ReadExports(image, directory(kExportDirectory), contents.exportDirectoryName);
+  AppendDllNames(image, directory(kImportDirectory), 20, 12, contents.neededLibraries);
+  AppendDllNames(image, directory(kDelayImportDirectory), 32, 4, contents.neededLibraries);
   return contents;
 }
 

@@ -1,6 +1,5 @@
 // A parsed XML document reduced to what the manifest reader needs: elements, their text and
-// their child elements. Exactly one of XmlDocumentPugixml.cpp and XmlDocumentXmlLite.cpp is
-// built.
+// their child elements.
 #pragma once
 
 #include <string>

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <utility>
 
-#include "kel/Platform.h"
+#include "kel/host/ThreadId.h"
 
 namespace kel::host {
 namespace {
@@ -13,9 +13,7 @@ constexpr const char* kNullText = "(null)";
 }  // namespace
 
 HostObjectCore::HostObjectCore(ObjectKind kind)
-    : kind_(kind),
-      serial_(LiveObjects::OnConstructed(kind)),
-      ownerThread_(platform::CurrentThreadId()) {}
+    : kind_(kind), serial_(LiveObjects::OnConstructed(kind)), ownerThread_(CurrentThreadId()) {}
 
 HostObjectCore::~HostObjectCore() {
   LiveObjects::OnDestroyed(kind_);

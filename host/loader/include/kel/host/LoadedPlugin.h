@@ -6,8 +6,8 @@
 
 #include "ICommandLineParametersParser.h"
 #include "kel/IImportsContainer.h"
-#include "kel/ModuleLibrary.h"
 #include "kel/ObjectPtr.h"
+#include "kel/host/ModuleLibrary.h"
 #include "kel/host/Outcome.h"
 #include "kel/host/PluginManifest.h"
 
@@ -53,14 +53,14 @@ class LoadedPlugin {
   bool Unload() noexcept;
 
  private:
-  LoadedPlugin(std::string modulePath, PluginManifest manifest, platform::ModuleLibrary module);
+  LoadedPlugin(std::string modulePath, PluginManifest manifest, ModuleLibrary module);
 
   // Everything after the module is mapped; a failure leaves the caller to unload.
   std::optional<Failure> Connect();
 
   std::string modulePath_;
   PluginManifest manifest_;
-  std::optional<platform::ModuleLibrary> module_;
+  std::optional<ModuleLibrary> module_;
   ObjectPtr<IObjectBase> exported_;
   ObjectPtr<ICommandLineParametersParser> parser_;
   ObjectPtr<IImportsContainer> imports_;

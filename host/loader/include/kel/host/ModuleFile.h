@@ -1,12 +1,13 @@
-// What a host reads from a module file without loading it: the plug-in manifest and the
-// names the file exports. Nothing in the file runs.
+// What a host reads from a module file without loading it: the manifests, the exports and
+// the libraries the module needs. Nothing in the file runs. This is the host's one reader
+// of module files; the loader and the tests both use it.
 //
-// Exactly one object format is read per build: PE (resource type "PLUGCFG", name
-// "PLUGCFG_ID", language 1033 preferred; the export directory) in the Windows build, ELF (the
-// note of owner "PLUGCFG", type 1, in section ".note.kel.plugcfg"; the defined global and
-// weak symbols of .dynsym) in the Linux build.
+// Exactly one object format is read per build: PE in the Windows build (ModuleImagePe.cpp),
+// 64-bit little-endian ELF in the Linux build (ModuleImageElf.cpp). Each reads the headers
+// and then only the tables it needs, checking every offset against the bytes.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -16,24 +17,55 @@
 
 namespace kel::host {
 
-struct ModuleFileContents {
-  // "PE32+ DLL", "ELF64 shared object", ...
-  std::string format;
+// A manifest a module file carries, and where it lies.
+struct EmbeddedManifest {
   // The manifest's bytes; nullopt when the file carries none.
-  std::optional<std::string> manifest;
-  // Where the manifest was found, or where it was looked for when it is missing.
-  std::string manifestLocation;
-  // Names of the exported functions, in the order the file lists them.
-  std::vector<std::string> exportedNames;
+  std::optional<std::string> bytes;
+  // Where it was found (for a PE resource with its language and code page), or where it was
+  // looked for when it is missing.
+  std::string location;
+};
+
+// One entry of the module's export table.
+struct ExportedFunction {
+  // Empty for a function exported by ordinal only (PE).
+  std::string name;
+  // The PE ordinal; 0 in ELF, which has none.
+  std::uint32_t ordinal = 0;
+
+  bool operator==(const ExportedFunction&) const = default;
+};
+
+struct ModuleFileContents {
+  // "PE32+ DLL", "ELF64 shared object (x86-64)", ...
+  std::string format;
+  // The plug-in manifest. PE: resource type "PLUGCFG", name "PLUGCFG_ID", language 1033
+  // preferred. ELF: the note of owner "PLUGCFG", type 1, in section ".note.kel.plugcfg",
+  // taken only when a PT_NOTE segment holds the section, so the loaded image carries it too.
+  EmbeddedManifest manifest;
+  // The application manifest: resource type 24, identifier 2, language 1033 preferred (PE);
+  // ELF files carry none.
+  EmbeddedManifest applicationManifest;
+  // The module name the export directory records (PE); empty in ELF.
+  std::string exportDirectoryName;
+  // PE: every export address table entry that holds an address, in ordinal order, with its
+  // name. ELF: every defined global, weak or unique symbol of .dynsym, in table order.
+  std::vector<ExportedFunction> exports;
+  // The libraries the module needs loaded with it: the DLL names of the import and delay-load
+  // import directories (PE), the DT_NEEDED entries of the dynamic section (ELF).
+  std::vector<std::string> neededLibraries;
+
+  // Whether an export is named `name`.
+  bool Exports(std::string_view name) const;
 };
 
 // Reads the image of a module file held in memory. Fails when the bytes are not a module of
-// this build's object format or its tables point outside the bytes; a missing manifest is
-// not a failure.
+// this build's object format or a table the reader needs lies outside them; a missing
+// manifest is not a failure.
 Outcome<ModuleFileContents> ReadModuleImage(std::string_view bytes);
 
-// Reads the module file at `path` (UTF-8) and then its image; failure texts begin with the
-// module's file name (the path when the file cannot be read).
+// Maps the module file at `path` (UTF-8) and reads its image; failure texts begin with the
+// module's file name (the path when the file cannot be opened).
 Outcome<ModuleFileContents> ReadModuleFile(const std::string& path);
 
 // The last component of `path` ('/' and '\\' both separate): how messages name a module.
