@@ -1,14 +1,16 @@
 #include "kel/Diagnostics.h"
 
-#include <iostream>
+#include <cstdio>
 
 namespace kel {
 
 void WriteDiagnosticLine(std::string_view line) {
-  // Module load and unload may run before another translation unit's stream set-up or after
-  // its teardown; an Init object guarantees std::cout exists for this write.
-  const std::ios_base::Init keepStreams;
-  std::cout << line << std::endl;
+  // C's standard output works from the first constructor to the last exit handler and needs
+  // no set-up per load: the C++ streams would, and on Windows their set-up in a DLL keeps
+  // handles that no unload gives back.
+  std::fwrite(line.data(), 1, line.size(), stdout);
+  std::fputc('\n', stdout);
+  std::fflush(stdout);
 }
 
 }  // namespace kel

@@ -5,8 +5,8 @@
 
 namespace kel {
 
-// Writes `line`, an end of line and a flush to standard output. Safe during static
-// initialisation and from the exit list: the standard streams are kept alive around it.
+// Writes `line`, an end of line and a flush to C's standard output. Safe during static
+// initialisation and from the exit list, and allocates nothing.
 void WriteDiagnosticLine(std::string_view line);
 
 }  // namespace kel
