@@ -13,7 +13,7 @@ wine_cycles="${3:-1000}"
 scripts/install-deps.sh
 for preset in linux mingw; do
   cmake --preset "${preset}" >/dev/null
-  cmake --build --preset "${preset}" --target module_soak kel_module >/dev/null
+  cmake --build --preset "${preset}" --target module_soak >/dev/null
 done
 
 run() {
@@ -25,8 +25,8 @@ run() {
   echo "${what}: ${cycles} cycles in $(( $(date +%s) - start )) s"
 }
 
-run linux "${linux_cycles}" build/linux/tests/soak/module_soak
+run linux "${linux_cycles}" build/linux/tests/e2e/module_soak
 KEL_SOAK_HANDLES_ONLY=1 run valgrind "${valgrind_cycles}" valgrind --error-exitcode=1 --leak-check=full \
-  --errors-for-leak-kinds=definite,indirect build/linux/tests/soak/module_soak
+  --errors-for-leak-kinds=definite,indirect build/linux/tests/e2e/module_soak
 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEPREFIX="${PWD}/build/wineprefix" \
-  run wine "${wine_cycles}" "$(command -v wine64 || echo /usr/lib/wine/wine64)" build/mingw/tests/soak/module_soak.exe
+  run wine "${wine_cycles}" "$(command -v wine64 || echo /usr/lib/wine/wine64)" build/mingw/tests/e2e/module_soak.exe

@@ -11,7 +11,8 @@ void ModuleHostTest::SetUp() {
   std::string error;
   capture_.emplace();
   module_ = host::ModuleLibrary::Load(kModulePath, error);
-  capture_.emplace();  // what the load printed is the module load tests' to check
+  printedByLoad_ = capture_->Finish();
+  capture_.emplace();
   ASSERT_TRUE(module_) << error;
   getExport_ = reinterpret_cast<decltype(getExport_)>(module_->FindSymbol("GetExport"));
   abi::IObjectBase* exported = nullptr;

@@ -42,6 +42,7 @@ class ModuleHostTest : public ::testing::Test, public hostdouble::InjectedServic
   ObjectPtr<abi::IParameters> ParseAndGet(const std::vector<std::string>& arguments);
 
   std::optional<host::ModuleLibrary> module_;
+  std::string printedByLoad_;                               // by the load in SetUp
   std::vector<ObjectPtr<hostdouble::Observer>> observers_;  // kept past the unload
   abi::Code (*getExport_)(const char* id, abi::IObjectBase** out) = nullptr;
   ObjectPtr<abi::IPlugin> plugin_;

@@ -1,4 +1,5 @@
-// What the process holds of the system, read by the soak before and after its cycles.
+// What the process holds of the system, read by the load/unload soak before and after its
+// cycles.
 #pragma once
 
 #include <cstddef>
@@ -12,9 +13,5 @@ struct ProcessFootprint {
 };
 
 ProcessFootprint MeasureFootprint();
-
-// What one load and unload of a module file built by this platform's toolchain leaves
-// behind, whatever the module does.
-extern const ProcessFootprint kRuntimeCostPerLoad;
 
 }  // namespace kel::testing
