@@ -1,5 +1,5 @@
-# Runs one libFuzzer target for SECONDS on a fresh copy of its SEEDS (if given) in CORPUS:
-#   cmake -D FUZZER=... [-D SEEDS=...] -D CORPUS=... -D SECONDS=... -P RunFuzzer.cmake
+# Runs one libFuzzer target for SECONDS from an empty CORPUS:
+#   cmake -D FUZZER=... -D CORPUS=... -D SECONDS=... -P RunFuzzer.cmake
 # Fails when the fuzzer finds a crash or a violated property, or cannot run.
 foreach(variable FUZZER CORPUS SECONDS)
   if(NOT DEFINED ${variable})
@@ -9,9 +9,6 @@ endforeach()
 
 file(REMOVE_RECURSE "${CORPUS}")
 file(MAKE_DIRECTORY "${CORPUS}")
-if(DEFINED SEEDS)
-  file(COPY "${SEEDS}/" DESTINATION "${CORPUS}")
-endif()
 
 execute_process(
   COMMAND "${FUZZER}" -max_total_time=${SECONDS} -print_final_stats=1 "${CORPUS}"

@@ -1,6 +1,7 @@
 // libFuzzer target for the whole plug-in, linked in-process with the host's counting
 // services. An input is a sequence of steps through the plug-in's interfaces: parses of
-// fuzzed argument vectors; inspections of a held result (queries by fuzzed and parsed names,
+// fuzzed argument vectors, whose split and classification must keep the grammar's
+// properties; inspections of a held result (queries by fuzzed and parsed names,
 // the free arguments, a walk with an iterator made either way); observers; good, null, wrong
 // and missing imports; contracts nothing answers; null out-parameters. Every answer is
 // checked against the grammar's own split of the same arguments (a std::string orders its
@@ -10,15 +11,18 @@
 // module's "LibManager: " lines go to /dev/null.
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "CCommandLineParametersParserPlugin.h"
 #include "CommandLineGrammar.h"
+#include "GrammarInvariants.h"
 #include "kel/IImportsContainer.h"
 #include "kel/host/HostExportProxy.h"
 #include "kel/host/HostFactories.h"
@@ -48,6 +52,26 @@ void Require(bool holds, const char* what) {
 // A fuzzed text as the module sees it: up to its first NUL.
 std::string Text(Provider& in, std::size_t maxLength) {
   return in.ConsumeRandomLengthString(maxLength).c_str();
+}
+
+bool LiesWithin(std::string_view part, std::string_view whole) {
+  return part.data() >= whole.data() && part.data() + part.size() <= whole.data() + whole.size();
+}
+
+// What the grammar made of `arguments` (argv[1] onwards) keeps its properties, and each
+// argument's classification agrees with itself: one kind, a row in range, views inside it.
+void CheckGrammar(const std::vector<std::string>& arguments, const OptionMap& options,
+                  const FreeArgumentSet& freeArguments) {
+  const std::string violation = FindGrammarViolation(arguments, options, freeArguments);
+  Require(violation.empty(), violation.c_str());
+  for (const std::string& argument : arguments) {
+    const std::string_view trimmed = TrimSpaces(argument);
+    const ArgumentClassification c = ClassifyArgument(trimmed);
+    FUZZ_CHECK(c.IsOption() + c.IsFreeArgument() + c.IsDropped() == 1);
+    FUZZ_CHECK(c.row >= 1 && c.row <= 12 && c.text == trimmed);
+    FUZZ_CHECK(trimmed.empty() || LiesWithin(trimmed, argument));
+    FUZZ_CHECK(!c.IsOption() || (LiesWithin(c.name, trimmed) && LiesWithin(c.value, trimmed)));
+  }
 }
 
 bool OneIn8(Provider& in) {
@@ -114,6 +138,8 @@ class Session {
     OptionMap options;
     FreeArgumentSet freeArguments;
     SplitCommandLine(argc, argv.data(), options, freeArguments);
+    CheckGrammar({arguments.begin(), arguments.begin() + std::max(argc - 1, 0)}, options,
+                 freeArguments);
     FUZZ_CHECK(parser_->Parse(argc, argv.data()) == 0);
     auto result = Out<ICommandLineParameters>(
         nullOut, nullOut ? -4 : 0, [&](auto out) { return parser_->GetParameters(out); });
