@@ -8,11 +8,62 @@
 #include <cstdio>
 #include <cstdlib>
 
+#if defined(_WIN32)
+#include <windows.h>
+// psapi.h needs windows.h first.
+#include <psapi.h>
+
+#include <cstdint>
+#else
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#endif
+
 #include "ModuleHost.h"
-#include "ProcessFootprint.h"
 
 namespace kel::testing {
 namespace {
+
+// What the process holds of the system.
+struct ProcessFootprint {
+  std::size_t residentBytes = 0;  // resident set on Linux, working set on Windows
+  std::size_t handles = 0;        // open file descriptors on Linux, handles on Windows
+  std::size_t mappings = 0;       // mapped regions on Linux; not counted on Windows
+};
+
+#if defined(_WIN32)
+ProcessFootprint MeasureFootprint() {
+  ProcessFootprint footprint;
+  // Wine answers GetProcessHandleCount with 0, so open handles are counted by probing every
+  // handle value (a multiple of 4; the lowest free one is given out first).
+  for (std::uintptr_t value = 4; value < 0x10000; value += 4) {
+    DWORD flags = 0;
+    if (GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags)) ++footprint.handles;
+  }
+  PROCESS_MEMORY_COUNTERS counters{};
+  if (K32GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters)) {
+    footprint.residentBytes = counters.WorkingSetSize;
+  }
+  return footprint;
+}
+#else
+ProcessFootprint MeasureFootprint() {
+  ProcessFootprint footprint;
+  std::size_t sizePages = 0;
+  std::size_t residentPages = 0;
+  std::ifstream("/proc/self/statm") >> sizePages >> residentPages;
+  footprint.residentBytes = residentPages * static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+  const std::filesystem::directory_iterator descriptors("/proc/self/fd");
+  footprint.handles = static_cast<std::size_t>(std::distance(begin(descriptors), end(descriptors)));
+  std::ifstream maps("/proc/self/maps");
+  for (std::string line; std::getline(maps, line);) ++footprint.mappings;
+  return footprint;
+}
+#endif
 
 // Between two readings resident memory moves by a page or two as the allocator reuses its
 // free lists. A leak of one allocation per cycle (32 bytes at least, with its header)
