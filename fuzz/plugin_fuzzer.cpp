@@ -60,10 +60,22 @@ bool LiesWithin(std::string_view part, std::string_view whole) {
 
 // What the grammar made of `arguments` (argv[1] onwards) keeps its properties, and each
 // argument's classification agrees with itself: one kind, a row in range, views inside it.
-void CheckGrammar(const std::vector<std::string>& arguments, const OptionMap& options,
+// Free arguments form a set and options do not depend on them, so reversing the texts at
+// the free arguments' positions changes nothing.
+void CheckGrammar(std::vector<std::string> arguments, const OptionMap& options,
                   const FreeArgumentSet& freeArguments) {
   const std::string violation = FindGrammarViolation(arguments, options, freeArguments);
   Require(violation.empty(), violation.c_str());
+  const std::vector<std::size_t> free = FreeArgumentPositions(arguments);
+  for (std::size_t low = 0, high = free.size(); low + 1 < high; ++low, --high) {
+    std::swap(arguments[free[low]], arguments[free[high - 1]]);
+  }
+  std::vector<const char*> argv{"fuzz"};
+  for (const std::string& argument : arguments) argv.push_back(argument.c_str());
+  OptionMap reorderedOptions;
+  FreeArgumentSet reorderedFree;
+  SplitCommandLine(static_cast<int>(argv.size()), argv.data(), reorderedOptions, reorderedFree);
+  FUZZ_CHECK(reorderedOptions == options && reorderedFree == freeArguments);
   for (const std::string& argument : arguments) {
     const std::string_view trimmed = TrimSpaces(argument);
     const ArgumentClassification c = ClassifyArgument(trimmed);
