@@ -265,6 +265,18 @@ TEST_F(ObjectModelTest, AResultNotifiesItsObserversAsRegisteredWhenItEnds) {
     EXPECT_EQ(TakeStdout(), printed);
     EXPECT_EQ(CheckNoticesFromOneSender() != nullptr, !printed.empty());
   }
+  // Calls into the list from inside a notice change nothing: an observer that adds 'b' and
+  // removes itself then neither brings 'b' a notice nor cuts the list short.
+  abi::IParameters* const result = ParseAndGet({"--x=1"}).Get();
+  ObjectPtr<Observer> reentering;
+  reentering = ObjectLifetime::Create<Observer>(nullptr, [&] {
+    result->AddObserver(observers_[1].Get(), nullptr);
+    result->RemoveObserver(reentering.Get());
+  });
+  result->AddObserver(reentering.Get(), nullptr);
+  const std::string printed = Apply("0+a1", "a 1", {result, result, result});
+  EXPECT_EQ(Parse({}), 0);
+  EXPECT_EQ(TakeStdout(), printed);
 }
 
 // At unload the registry's line comes first, then the current result ends (the plug-in held
