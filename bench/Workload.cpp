@@ -45,6 +45,13 @@ const DeclaredOption& Pick(const std::vector<const DeclaredOption*>& options, st
   return *options[bits % options.size()];
 }
 
+// How the command line spells `option` with `value` (empty for an option that takes none):
+// "--name=value" or "--name" for a long option, "-nvalue" or "-n" for a short one.
+std::string OptionArgument(const DeclaredOption& option, const std::string& value) {
+  if (option.IsShort()) return std::string("-") + option.name + value;
+  return std::string("--") + option.name + (value.empty() ? "" : "=") + value;
+}
+
 }  // namespace
 
 bool DeclaredOption::IsShort() const noexcept {
@@ -75,22 +82,15 @@ Workload::Workload(std::size_t count) {
     const std::uint64_t kind = bits % 20;
     const std::uint64_t choice = bits >> 8;
     const std::string value = "value-" + std::to_string((bits >> 24) % 1000);
-    if (kind < 5) {
-      const DeclaredOption& option = Pick(longWithValue, choice);
-      arguments_.push_back(std::string("--") + option.name + "=" + value);
-      expected_.options[option.name] = value;
-    } else if (kind < 7) {
-      const DeclaredOption& option = Pick(longFlags, choice);
-      arguments_.push_back(std::string("--") + option.name);
-      expected_.options[option.name] = "";
-    } else if (kind < 9) {
-      const DeclaredOption& option = Pick(shortWithValue, choice);
-      arguments_.push_back(std::string("-") + option.name + value);
-      expected_.options[option.name] = value;
-    } else if (kind < 11) {
-      const DeclaredOption& option = Pick(shortFlags, choice);
-      arguments_.push_back(std::string("-") + option.name);
-      expected_.options[option.name] = "";
+    if (kind < 11) {
+      const DeclaredOption& option = Pick(kind < 5   ? longWithValue
+                                          : kind < 7 ? longFlags
+                                          : kind < 9 ? shortWithValue
+                                                     : shortFlags,
+                                          choice);
+      const std::string optionValue = option.takesValue ? value : "";
+      arguments_.push_back(OptionArgument(option, optionValue));
+      expected_.options[option.name] = optionValue;
     } else if (kind < 18) {
       arguments_.push_back("file-" + std::to_string(choice % freeNames) + ".dat");
       freeArguments.push_back(arguments_.back());

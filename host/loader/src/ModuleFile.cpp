@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "ModuleImageFormat.h"
 #include "kel/host/MappedFile.h"
 
 namespace kel::host {
@@ -19,6 +20,14 @@ Outcome<MappedFile> MapFile(const std::string& path) {
 bool ModuleFileContents::Exports(std::string_view name) const {
   return std::any_of(exports.begin(), exports.end(),
                      [name](const ExportedFunction& function) { return function.name == name; });
+}
+
+Outcome<ModuleFileContents> ReadModuleImage(std::string_view bytes) {
+  try {
+    return ReadFormatImage(bytes);
+  } catch (const DamagedImage& damaged) {
+    return Failure{damaged.what()};
+  }
 }
 
 std::string ModuleFileName(const std::string& path) {

@@ -2,7 +2,7 @@
 // bytes: the file header, the section header table, and the sections the host needs
 // (.dynsym and its strings, .dynamic, the manifest note). Every offset is checked against the
 // bytes, so a damaged file is reported, never read past its end.
-#include "kel/host/ModuleFile.h"
+#include "ModuleImageFormat.h"
 
 #include <elf.h>
 
@@ -11,7 +11,6 @@
 #include <cstdint>
 #include <cstring>
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -27,12 +26,6 @@ constexpr Elf64_Word kNoteType = 1;
 constexpr char kManifestLocation[] =
     "note of owner \"PLUGCFG\", type 1, in section .note.kel.plugcfg of a PT_NOTE segment";
 
-// Thrown inside this file only, for a table that lies outside the bytes.
-class Damaged : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
-
 class ElfImage {
  public:
   explicit ElfImage(std::string_view bytes) : bytes_(bytes) {}
@@ -42,7 +35,7 @@ class ElfImage {
                          const std::string& what) const {
     if (offset > bytes_.size() ||
         (entrySize != 0 && count > (bytes_.size() - offset) / entrySize)) {
-      throw Damaged(what + " lies outside the file");
+      throw DamagedImage(what + " lies outside the file");
     }
     return bytes_.substr(offset, count * entrySize);
   }
@@ -62,7 +55,7 @@ class ElfImage {
   std::string String(const Elf64_Shdr& table, std::uint64_t offset, const std::string& what) const {
     const std::string_view strings = Range(table.sh_offset, table.sh_size, what);
     const std::size_t end = offset < strings.size() ? strings.find('\0', offset) : strings.npos;
-    if (end == strings.npos) throw Damaged("a name in " + what + " lies outside it");
+    if (end == strings.npos) throw DamagedImage("a name in " + what + " lies outside it");
     return std::string(strings.substr(offset, end - offset));
   }
 
@@ -85,7 +78,8 @@ class SectionTable {
  public:
   SectionTable(const ElfImage& image, const Elf64_Ehdr& header) {
     if (header.e_shoff == 0) return;
-    if (header.e_shentsize < sizeof(Elf64_Shdr)) throw Damaged("section headers are too small");
+    if (header.e_shentsize < sizeof(Elf64_Shdr))
+      throw DamagedImage("section headers are too small");
     const auto first = image.Read<Elf64_Shdr>(header.e_shoff, "the section header table");
     // With more than 0xff00 sections the count and the name table's index are kept in the
     // first entry.
@@ -103,7 +97,7 @@ class SectionTable {
   const std::vector<Elf64_Shdr>& Headers() const noexcept { return headers_; }
 
   const Elf64_Shdr& Linked(const Elf64_Shdr& section, const std::string& what) const {
-    if (section.sh_link >= headers_.size()) throw Damaged(what + " links to no section");
+    if (section.sh_link >= headers_.size()) throw DamagedImage(what + " links to no section");
     return headers_[section.sh_link];
   }
 
@@ -123,7 +117,7 @@ class SectionTable {
 std::vector<ExportedFunction> ReadExports(const ElfImage& image, const SectionTable& sections,
                                           const Elf64_Shdr& dynsym) {
   const std::uint64_t entrySize = dynsym.sh_entsize != 0 ? dynsym.sh_entsize : sizeof(Elf64_Sym);
-  if (entrySize < sizeof(Elf64_Sym)) throw Damaged(".dynsym entries are too small");
+  if (entrySize < sizeof(Elf64_Sym)) throw DamagedImage(".dynsym entries are too small");
   const std::uint64_t count = dynsym.sh_size / entrySize;
   const std::string_view table = image.Table(dynsym.sh_offset, count, entrySize, ".dynsym");
   const Elf64_Shdr& names = sections.Linked(dynsym, ".dynsym");
@@ -184,7 +178,7 @@ std::optional<std::string> FindManifestNote(std::string_view notes, std::uint64_
 // Whether a PT_NOTE segment holds all of `section`'s bytes, so the loaded image has them.
 bool InNoteSegment(const ElfImage& image, const Elf64_Ehdr& header, const Elf64_Shdr& section) {
   if (header.e_phoff == 0) return false;
-  if (header.e_phentsize < sizeof(Elf64_Phdr)) throw Damaged("program headers are too small");
+  if (header.e_phentsize < sizeof(Elf64_Phdr)) throw DamagedImage("program headers are too small");
   const std::string_view table =
       image.Table(header.e_phoff, header.e_phnum, header.e_phentsize, "the program header table");
   for (std::size_t index = 0; index < header.e_phnum; ++index) {
@@ -197,17 +191,19 @@ bool InNoteSegment(const ElfImage& image, const Elf64_Ehdr& header, const Elf64_
   return false;
 }
 
-ModuleFileContents ReadElf(std::string_view bytes) {
+}  // namespace
+
+ModuleFileContents ReadFormatImage(std::string_view bytes) {
   if (bytes.size() < EI_NIDENT || std::memcmp(bytes.data(), ELFMAG, SELFMAG) != 0) {
-    throw Damaged("not an ELF file");
+    throw DamagedImage("not an ELF file");
   }
   if (bytes[EI_CLASS] != ELFCLASS64 || bytes[EI_DATA] != ELFDATA2LSB) {
-    throw Damaged("not a 64-bit little-endian ELF file");
+    throw DamagedImage("not a 64-bit little-endian ELF file");
   }
   const ElfImage image(bytes);
   const auto header = image.Read<Elf64_Ehdr>(0, "the ELF header");
   if (header.e_type != ET_DYN) {
-    throw Damaged("not an ELF shared object (type " + std::to_string(header.e_type) + ")");
+    throw DamagedImage("not an ELF shared object (type " + std::to_string(header.e_type) + ")");
   }
   const SectionTable sections(image, header);
 
@@ -228,16 +224,6 @@ ModuleFileContents ReadElf(std::string_view bytes) {
     }
   }
   return contents;
-}
-
-}  // namespace
-
-Outcome<ModuleFileContents> ReadModuleImage(std::string_view bytes) {
-  try {
-    return ReadElf(bytes);
-  } catch (const Damaged& damaged) {
-    return Failure{damaged.what()};
-  }
 }
 
 }  // namespace kel::host

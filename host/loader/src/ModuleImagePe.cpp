@@ -1,13 +1,12 @@
 // Module files as PE images, read from the file's bytes (the Windows build). Every offset is
 // checked against the bytes, so a damaged file is reported, never read past its end.
-#include "kel/host/ModuleFile.h"
+#include "ModuleImageFormat.h"
 
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -25,12 +24,6 @@ constexpr std::uint32_t kResourceDirectory = 2;
 constexpr std::uint32_t kDelayImportDirectory = 13;
 constexpr std::uint32_t kHighBit = 0x80000000u;
 constexpr std::uint16_t kPreferredLanguage = 1033;
-
-// Thrown inside this file only, for a table that points outside the bytes.
-class Damaged : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
 
 struct Section {
   std::uint32_t virtualAddress;
@@ -67,21 +60,22 @@ class PeImage {
       if (offset + length > bytes_.size()) break;
       return offset;
     }
-    throw Damaged("address " + Hex(rva) + " lies outside the file's sections");
+    throw DamagedImage("address " + Hex(rva) + " lies outside the file's sections");
   }
 
   // The NUL-terminated text at `rva`, within its section's file data.
   std::string CString(std::uint32_t rva) const {
     const std::size_t begin = FileOffset(rva, 1);
     const std::size_t end = bytes_.find('\0', begin);
-    if (end == std::string_view::npos) throw Damaged("text at " + Hex(rva) + " is not terminated");
+    if (end == std::string_view::npos)
+      throw DamagedImage("text at " + Hex(rva) + " is not terminated");
     FileOffset(rva, end - begin + 1);  // the text and its NUL lie in one section
     return std::string(bytes_.substr(begin, end - begin));
   }
 
   std::string_view Bytes(std::size_t offset, std::size_t length) const {
     if (offset > bytes_.size() || length > bytes_.size() - offset) {
-      throw Damaged("data runs past the end of the file");
+      throw DamagedImage("data runs past the end of the file");
     }
     return bytes_.substr(offset, length);
   }
@@ -211,7 +205,7 @@ EmbeddedManifest ReadResource(const PeImage& image, const DataDirectory& directo
   for (const auto& language : entries) {
     if (language.first == kPreferredLanguage) chosen = language;
   }
-  if (tree.Subdirectory(chosen.second)) throw Damaged("a manifest resource is a directory");
+  if (tree.Subdirectory(chosen.second)) throw DamagedImage("a manifest resource is a directory");
   const std::size_t entry = image.FileOffset(tree.DataEntry(chosen.second), 16);
   const std::uint32_t dataRva = image.U32(entry);
   const std::uint32_t size = image.U32(entry + 4);
@@ -242,7 +236,7 @@ std::vector<ExportedFunction> ReadExports(const PeImage& image, const DataDirect
   for (std::uint32_t index = 0; index < nameCount; ++index) {
     // The name ordinal table holds indices into the address table.
     const std::uint16_t function = image.U16(image.FileOffset(image.U32(at + 36) + 2 * index, 2));
-    if (function >= functionCount) throw Damaged("an export name has no address");
+    if (function >= functionCount) throw DamagedImage("an export name has no address");
     names[function] = image.CString(image.U32(image.FileOffset(image.U32(at + 32) + 4 * index, 4)));
   }
   for (std::uint32_t index = 0; index < functionCount; ++index) {
@@ -265,13 +259,15 @@ void AppendDllNames(const PeImage& image, const DataDirectory& directory,
   }
 }
 
-ModuleFileContents ReadPe(std::string_view bytes) {
+}  // namespace
+
+ModuleFileContents ReadFormatImage(std::string_view bytes) {
   PeImage image(bytes);
   if (bytes.size() < 0x40 || bytes[0] != 'M' || bytes[1] != 'Z') {
-    throw Damaged("not a PE file (no MZ header)");
+    throw DamagedImage("not a PE file (no MZ header)");
   }
   const std::uint32_t peHeader = image.U32(0x3C);
-  if (image.U32(peHeader) != kPeSignature) throw Damaged("not a PE file (no PE signature)");
+  if (image.U32(peHeader) != kPeSignature) throw DamagedImage("not a PE file (no PE signature)");
   const std::size_t fileHeader = std::size_t{peHeader} + 4;
   const std::uint16_t sectionCount = image.U16(fileHeader + 2);
   const std::uint16_t optionalSize = image.U16(fileHeader + 16);
@@ -279,7 +275,7 @@ ModuleFileContents ReadPe(std::string_view bytes) {
   const std::size_t optionalHeader = fileHeader + 20;
   const std::uint16_t magic = image.U16(optionalHeader);
   if (magic != kPe32Magic && magic != kPe32PlusMagic) {
-    throw Damaged("unknown optional header magic " + PeImage::Hex(magic));
+    throw DamagedImage("unknown optional header magic " + PeImage::Hex(magic));
   }
   const bool plus = magic == kPe32PlusMagic;
   const std::uint32_t directoryCount = image.U32(optionalHeader + (plus ? 108 : 92));
@@ -308,16 +304,6 @@ ModuleFileContents ReadPe(std::string_view bytes) {
   AppendDllNames(image, directory(kImportDirectory), 20, 12, contents.neededLibraries);
   AppendDllNames(image, directory(kDelayImportDirectory), 32, 4, contents.neededLibraries);
   return contents;
-}
-
-}  // namespace
-
-Outcome<ModuleFileContents> ReadModuleImage(std::string_view bytes) {
-  try {
-    return ReadPe(bytes);
-  } catch (const Damaged& damaged) {
-    return Failure{damaged.what()};
-  }
 }
 
 }  // namespace kel::host

@@ -39,17 +39,10 @@ class HostCollection final
   std::vector<std::optional<std::string>> Texts() const;
 
  private:
-  using Base = HostObject<HostCollection, ICollection, ObjectKind::Collection>;
-  friend Base;
   friend class kel::ObjectLifetime;
 
   HostCollection() = default;
   ~HostCollection() = default;
-
-  static constexpr InterfaceEntry<HostCollection> kInterfaces[] = {
-      Answer(IObject::kContractId),
-      Answer(IObjectBase::kContractId),
-  };
 
   std::atomic<std::uint32_t> getCountCalls_{0};
   std::atomic<std::uint32_t> getItemCalls_{0};

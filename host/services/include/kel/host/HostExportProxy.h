@@ -34,18 +34,10 @@ class HostExportProxy final
   IObjectBase* Exported() const noexcept { return exported_.Get(); }
 
  private:
-  using Base = HostObject<HostExportProxy, IExportProxy, ObjectKind::ExportProxy>;
-  friend Base;
   friend class kel::ObjectLifetime;
 
   explicit HostExportProxy(ObjectPtr<IObjectBase> exported) : exported_(std::move(exported)) {}
   ~HostExportProxy() = default;
-
-  static constexpr InterfaceEntry<HostExportProxy> kInterfaces[] = {
-      Answer(IExportProxy::kContractId),
-      Answer(IObject::kContractId),
-      Answer(IObjectBase::kContractId),
-  };
 
   const ObjectPtr<IObjectBase> exported_;
   std::atomic<bool> yieldNothing_{false};

@@ -34,18 +34,10 @@ class HostStringFactory final
   std::vector<std::string> RequestedTexts() const;
 
  private:
-  using Base = HostObject<HostStringFactory, IStringFactory, ObjectKind::StringFactory>;
-  friend Base;
   friend class kel::ObjectLifetime;
 
   HostStringFactory() = default;
   ~HostStringFactory() = default;
-
-  static constexpr InterfaceEntry<HostStringFactory> kInterfaces[] = {
-      Answer(IStringFactory::kContractId),
-      Answer(IObject::kContractId),
-      Answer(IObjectBase::kContractId),
-  };
 
   std::atomic<bool> failCreateString_{false};
   std::atomic<std::uint32_t> createStringCalls_{0};
@@ -75,18 +67,10 @@ class HostCollectionFactory final
   std::uint32_t CreateCollectionCalls() const noexcept { return createCollectionCalls_.load(); }
 
  private:
-  using Base = HostObject<HostCollectionFactory, ICollectionFactory, ObjectKind::CollectionFactory>;
-  friend Base;
   friend class kel::ObjectLifetime;
 
   HostCollectionFactory() = default;
   ~HostCollectionFactory() = default;
-
-  static constexpr InterfaceEntry<HostCollectionFactory> kInterfaces[] = {
-      Answer(ICollectionFactory::kContractId),
-      Answer(IObject::kContractId),
-      Answer(IObjectBase::kContractId),
-  };
 
   std::atomic<ResultCode> failureCode_{result::kOk};
   std::atomic<bool> succeedWithNull_{false};

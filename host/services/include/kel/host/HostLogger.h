@@ -26,18 +26,10 @@ class HostLogger final : public HostObject<HostLogger, ILogger, ObjectKind::Logg
   std::vector<std::string> Lines() const;
 
  private:
-  using Base = HostObject<HostLogger, ILogger, ObjectKind::Logger>;
-  friend Base;
   friend class kel::ObjectLifetime;
 
   HostLogger() = default;
   ~HostLogger() = default;
-
-  static constexpr InterfaceEntry<HostLogger> kInterfaces[] = {
-      Answer(ILogger::kContractId),
-      Answer(IObject::kContractId),
-      Answer(IObjectBase::kContractId),
-  };
 
   std::atomic<std::uint32_t> logCalls_{0};
   mutable std::mutex linesMutex_;  // guards lines_

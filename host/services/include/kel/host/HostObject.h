@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "kel/IObjectBase.h"
@@ -112,11 +113,10 @@ class HostObjectCore {
 // Implements the ten kel::IObject operations of a host class `Derived` that implements
 // `Interface` (kel::IObject or an interface extending it) as an object of kind `KindValue`.
 //
-// `Derived` is final, keeps its constructor and destructor private, befriends
-// kel::ObjectLifetime and this base, and declares the contracts it answers, in comparison
-// order, as `static constexpr kel::InterfaceEntry<Derived> kInterfaces[]`, built with
-// Answer(): its own contract if it has one, then IObject's, then IObjectBase's. Every entry
-// answers with `Interface`, whose address is the object's identity.
+// `Derived` is final, keeps its constructor and destructor private and befriends
+// kel::ObjectLifetime. The object answers, in this order, the contract `Interface` declares
+// if it declares one of its own (not the IObject contract it inherits), then IObject's, then
+// IObjectBase's; each with `Interface`, whose address is the object's identity.
 //
 // The count is one atomic 32-bit count; its ordering is stated in kel::AtomicRefCount.
 template <class Derived, class Interface, ObjectKind KindValue>
@@ -147,7 +147,11 @@ class HostObject : public Interface, public HostObjectCore {
   ResultCode QueryInterface(ContractId id, void** out) final {
     CountCall(Operation::QueryInterface);
     RecordQuery(id);
-    return QueryInterfaceTable(static_cast<Derived&>(*this), Derived::kInterfaces, id, out);
+    if constexpr (kHasOwnContract) {
+      return QueryInterfaceTable(*this, kOwnAndRootContracts, id, out);
+    } else {
+      return QueryInterfaceTable(*this, kRootContracts, id, out);
+    }
   }
 
   bool IsUnique() final {
@@ -196,12 +200,25 @@ class HostObject : public Interface, public HostObjectCore {
     NotifyDestroyed(Identity());
   }
 
+ private:
+  static constexpr bool kHasOwnContract =
+      std::string_view(Interface::kContractId) != std::string_view(IObject::kContractId);
+
   // A table entry answering `contract` with `Interface`.
-  static constexpr InterfaceEntry<Derived> Answer(ContractId contract) noexcept {
-    return {contract, &SelectInterface<Derived, Interface>};
+  static constexpr InterfaceEntry<HostObject> Answer(ContractId contract) noexcept {
+    return {contract, &SelectInterface<HostObject, Interface>};
   }
 
- private:
+  static constexpr InterfaceEntry<HostObject> kRootContracts[] = {
+      Answer(IObject::kContractId),
+      Answer(IObjectBase::kContractId),
+  };
+  static constexpr InterfaceEntry<HostObject> kOwnAndRootContracts[] = {
+      Answer(Interface::kContractId),
+      Answer(IObject::kContractId),
+      Answer(IObjectBase::kContractId),
+  };
+
   AtomicRefCount count_;
 };
 

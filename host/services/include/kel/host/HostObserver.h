@@ -44,17 +44,10 @@ class HostObserver final : public HostObject<HostObserver, IObserver, ObjectKind
   std::vector<Notice> Notices() const;
 
  private:
-  using Base = HostObject<HostObserver, IObserver, ObjectKind::Observer>;
-  friend Base;
   friend class kel::ObjectLifetime;
 
   explicit HostObserver(Callback onNotify) : onNotify_(std::move(onNotify)) {}
   ~HostObserver() = default;
-
-  static constexpr InterfaceEntry<HostObserver> kInterfaces[] = {
-      Answer(IObject::kContractId),
-      Answer(IObjectBase::kContractId),
-  };
 
   const Callback onNotify_;
   std::atomic<std::uint32_t> notifyCalls_{0};

@@ -25,17 +25,10 @@ class HostString final : public HostObject<HostString, IString, ObjectKind::Stri
   std::string_view Text() const noexcept { return text_; }
 
  private:
-  using Base = HostObject<HostString, IString, ObjectKind::String>;
-  friend Base;
   friend class kel::ObjectLifetime;
 
   explicit HostString(std::string_view text) : text_(text) {}
   ~HostString() = default;
-
-  static constexpr InterfaceEntry<HostString> kInterfaces[] = {
-      Answer(IObject::kContractId),
-      Answer(IObjectBase::kContractId),
-  };
 
   const std::string text_;
 };

@@ -15,17 +15,10 @@ class PlainHostObject final : public HostObject<PlainHostObject, IObject, Object
   [[nodiscard]] static ObjectPtr<PlainHostObject> Create();
 
  private:
-  using Base = HostObject<PlainHostObject, IObject, ObjectKind::PlainObject>;
-  friend Base;
   friend class kel::ObjectLifetime;
 
   PlainHostObject() = default;
   ~PlainHostObject() = default;
-
-  static constexpr InterfaceEntry<PlainHostObject> kInterfaces[] = {
-      Answer(IObject::kContractId),
-      Answer(IObjectBase::kContractId),
-  };
 };
 
 }  // namespace kel::host
