@@ -1,7 +1,5 @@
 #include "kel/ObjectImpl.h"
 
-#include "kel/IObjectBase.h"
-#include "kel/IObserver.h"
 #include "kel/OperationBoundary.h"
 #include "kel/Platform.h"
 
@@ -10,16 +8,15 @@ namespace kel {
 ObjectImpl::ObjectImpl() : ownerThreadId_(platform::CurrentThreadId()) {}
 
 ObjectImpl::~ObjectImpl() {
-  observers_.NotifyAll(IObject::kContractId, kDestroyedEvent, this);
+  observers_.NotifyAll(this);
 }
 
 void ObjectImpl::AddObserver(IObserver* observer, void* cookie) {
-  RunOperation(
-      [&] { observers_.AddRegistration(IObject::kContractId, kDestroyedEvent, observer, cookie); });
+  RunOperation([&] { observers_.AddRegistration(observer, cookie); });
 }
 
 void ObjectImpl::RemoveObserver(IObserver* observer) {
-  observers_.RemoveRegistration(IObject::kContractId, kDestroyedEvent, observer);
+  observers_.RemoveRegistration(observer);
 }
 
 ResultCode ObjectImpl::SetThreadId(ThreadId threadId) noexcept {
