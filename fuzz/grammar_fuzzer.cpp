@@ -56,14 +56,14 @@ bool LiesWithin(std::string_view part, std::string_view whole) {
   return part.data() >= whole.data() && part.data() + part.size() <= whole.data() + whole.size();
 }
 
-// The classification of one argument agrees with itself: one kind, a row in range, views
+// The classification of one argument agrees with itself: at most one kind, a row in range, views
 // inside the trimmed argument.
 void CheckClassification(const std::string& argument) {
   const std::string_view trimmed = TrimSpaces(argument);
   Require(LiesWithin(trimmed, argument) || trimmed.empty(), "trimmed text outside the argument");
   const ArgumentClassification c = ClassifyArgument(trimmed);
   const std::string shown = " for \"" + Printable(argument) + "\"";
-  Require(c.IsOption() + c.IsFreeArgument() + c.IsDropped() == 1, "not exactly one kind" + shown);
+  Require(!(c.IsOption() && c.IsFreeArgument()), "both an option and a free argument" + shown);
   Require(c.row >= 1 && c.row <= 12, "row out of range" + shown);
   Require(c.text == trimmed, "classified text differs from the trimmed argument" + shown);
   if (!c.IsOption()) return;
