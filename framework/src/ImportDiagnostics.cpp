@@ -17,10 +17,10 @@ std::string ImportFailureLine(ImportFailure failure, std::string_view property,
              ". Probably declared and exported contracts are different or the library is "
              "failed to load.";
     case ImportFailure::kNoInterface:
-      return "LibManager: Library object for " + quoted + " does not support required interface " +
-             std::string(required) + ". Wrong import declaration or wrong plugin implementation?";
+      break;
   }
-  return {};
+  return "LibManager: Library object for " + quoted + " does not support required interface " +
+         std::string(required) + ". Wrong import declaration or wrong plugin implementation?";
 }
 
 void ReportImportFailure(ImportFailure failure, std::string_view property, ContractId required) {

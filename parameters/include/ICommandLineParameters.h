@@ -62,15 +62,13 @@ class ICommandLineParameters : public kel::IObject {
   ~ICommandLineParameters() = default;
 
  private:
-  // CreateOptionsIterator's iterator, or null after giving back whatever a failed call
-  // wrote. Holds nothing that needs destroying while the operation runs, so exhausted memory
-  // passes through this frame as it is, whichever runtime raised it.
+  // CreateOptionsIterator's iterator, adopted as written: given somewhere to write it fails
+  // only by leaving with exhausted memory, and a failed call writes nothing anyway. Holds
+  // nothing that needs destroying while the operation runs, so exhausted memory passes
+  // through this frame as it is, whichever runtime raised it.
   kel::AdoptedRef<ICommandLineOptionsIterator> AdoptNewOptionsIterator() {
     ICommandLineOptionsIterator* created = nullptr;
-    if (CreateOptionsIterator(&created) < 0 && created != nullptr) {
-      created->Release();
-      created = nullptr;
-    }
+    CreateOptionsIterator(&created);
     return kel::AdoptRef(created);
   }
 };
