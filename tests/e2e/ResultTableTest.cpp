@@ -138,6 +138,7 @@ constexpr Row kScript[] = {
     {kHasOption, "a\xC3\xA9", kOut, 0, "true", 0},
     {kHasOption, "a\xC3", kOut, 0, "false", 0},
     {kHasOption, "", kOut, 0, "false", 0},
+    {kHasOption, "t", kOut, 0, "false", 0},  // after the last name
     {kHasOption, nullptr, kOut, -7, nullptr, 0},
     {kHasOption, "Name", kNull, -7, nullptr, 0},
     {kHasOptionValue, "Name", kOut, 0, "true", 0},
