@@ -2,16 +2,17 @@
 #pragma once
 
 #include <list>
+#include <string>
+#include <string_view>
 
 #include "kel/IObserver.h"
 #include "kel/Platform.h"
 
 namespace kel {
 
-// Registrations for the one event there is, the object's "Destroyed" notice (contract
-// IObject), in the order they were made; duplicates allowed, each counting on its own.
-// Registrations hold no reference on their observers: an observer outlives its registration
-// or removes it.
+// Registrations in the order they were made; duplicates allowed, each counting on its own.
+// Registrations hold no reference on their observers: an observer outlives its
+// registration or removes it.
 //
 // Every operation holds the list's re-entrant lock for its whole duration, and observers
 // are called with it held. A call back into the list from inside a notice (on the notifying
@@ -23,20 +24,25 @@ class ObserverList {
   ObserverList(const ObserverList&) = delete;
   ObserverList& operator=(const ObserverList&) = delete;
 
-  // Appends a registration. A null observer is refused: its notice could never be delivered.
-  void AddRegistration(IObserver* observer, void* cookie);
-  // Removes the oldest registration of `observer` (the cookie plays no part); a null
-  // observer removes every registration.
-  void RemoveRegistration(IObserver* observer);
-  // Calls Notify(sender, IObject's contract, "Destroyed", null, cookie) on every
-  // registration, oldest first. Runs once, from the object's destructor.
-  void NotifyAll(const void* sender);
+  // Appends a registration under the key contract + "::" + event. A null observer is
+  // refused: its notice could never be delivered.
+  void AddRegistration(ContractId contract, const char* event, IObserver* observer, void* cookie);
+  // Removes the oldest registration of `observer` under the key (the cookie plays no part);
+  // a null observer removes every registration, whatever its key.
+  void RemoveRegistration(ContractId contract, const char* event, IObserver* observer);
+  // Calls Notify(sender, contract, event, null, cookie) on every registration under the
+  // key, oldest first.
+  void NotifyAll(ContractId contract, const char* event, const void* sender);
 
  private:
   struct Registration {
+    std::string key;
     IObserver* observer;  // not owned
     void* cookie;
   };
+
+  static std::string MakeKey(ContractId contract, const char* event);
+  static bool KeyEquals(std::string_view key, ContractId contract, const char* event);
 
   platform::RecursiveLock lock_;
   std::list<Registration> registrations_;
