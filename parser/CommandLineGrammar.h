@@ -59,7 +59,6 @@ struct ArgumentClassification {
 
   bool IsOption() const noexcept;
   bool IsFreeArgument() const noexcept;
-  bool IsDropped() const noexcept;
 };
 
 // `argument` without the spaces (byte 0x20) at its beginning and end.

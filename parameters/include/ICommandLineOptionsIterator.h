@@ -18,8 +18,9 @@ class ICommandLineOptionsIterator : public kel::IObjectBase {
   virtual const char* GetName() = 0;
   // Stores whether the current value is non-empty: 0; -7 at the end or for a null out.
   virtual kel::ResultCode HasValue(bool* hasValue) = 0;
-  // Writes the current value as a host string with one reference: 0 (null when the host's
-  // string factory made none); -1 for an empty value; -7 at the end or for a null out.
+  // Writes the current value as a host string with one reference: 0 (null without a usable
+  // string factory or when it made none); -1 for an empty value; -7 at the end or for a
+  // null out.
   virtual kel::ResultCode GetValue(kel::IString** value) = 0;
 
  protected:

@@ -16,14 +16,18 @@ class ICommandLineParameters : public kel::IObject {
 
   // Writes the free arguments, in byte order and each once, as a new host collection of
   // host strings with one reference: 0; -4 for a null out (after the work is done); a
-  // negative code of the host's CreateCollection, passed on.
+  // negative code of the host's CreateCollection, passed on; -1, writing nothing, without a
+  // usable collection factory or when it reports success without a collection. A string
+  // not made (no usable string factory included) goes into the collection as null.
   virtual kel::ResultCode GetFreeArguments(kel::ICollection** arguments) = 0;
   // Stores whether an option of exactly this name was given: 0; -7 for a null argument.
   virtual kel::ResultCode HasOption(const char* name, bool* present) = 0;
-  // Stores whether the option has a non-empty value: 0; -1 if absent; -7 for a null out.
+  // Stores whether the option has a non-empty value: 0; -1 if absent; -7 for a null name or
+  // out.
   virtual kel::ResultCode HasOptionValue(const char* name, bool* hasValue) = 0;
-  // Writes the option's value as a host string with one reference: 0 (null when the host's
-  // string factory made none); -1 if absent or empty; -7 for a null out.
+  // Writes the option's value as a host string with one reference: 0 (null without a usable
+  // string factory or when it made none); -1 if absent or empty (a null name included); -7
+  // for a null out.
   virtual kel::ResultCode GetOptionValue(const char* name, kel::IString** value) = 0;
 #if defined(_WIN32) && !defined(_MSC_VER)
   // A new iterator over the options, owning its one reference; empty on failure. Reaches the
@@ -62,15 +66,13 @@ class ICommandLineParameters : public kel::IObject {
   ~ICommandLineParameters() = default;
 
  private:
-  // CreateOptionsIterator's iterator, or null after giving back whatever a failed call
-  // wrote. Holds nothing that needs destroying while the operation runs, so exhausted memory
-  // passes through this frame as it is, whichever runtime raised it.
+  // CreateOptionsIterator's iterator, adopted as written: given somewhere to write it fails
+  // only by leaving with exhausted memory, and a failed call writes nothing anyway. Holds
+  // nothing that needs destroying while the operation runs, so exhausted memory passes
+  // through this frame as it is, whichever runtime raised it.
   kel::AdoptedRef<ICommandLineOptionsIterator> AdoptNewOptionsIterator() {
     ICommandLineOptionsIterator* created = nullptr;
-    if (CreateOptionsIterator(&created) < 0 && created != nullptr) {
-      created->Release();
-      created = nullptr;
-    }
+    CreateOptionsIterator(&created);
     return kel::AdoptRef(created);
   }
 };

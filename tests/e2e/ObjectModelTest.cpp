@@ -265,38 +265,39 @@ TEST_F(ObjectModelTest, AResultNotifiesItsObserversAsRegisteredWhenItEnds) {
     EXPECT_EQ(TakeStdout(), printed);
     EXPECT_EQ(CheckNoticesFromOneSender() != nullptr, !printed.empty());
   }
-  // Calls into the list from inside a notice change nothing: an observer that adds 'b' and
-  // removes itself then neither brings 'b' a notice nor cuts the list short.
-  abi::IParameters* const result = ParseAndGet({"--x=1"}).Get();
-  ObjectPtr<Observer> reentering;
-  reentering = ObjectLifetime::Create<Observer>(nullptr, [&] {
-    result->AddObserver(observers_[1].Get(), nullptr);
-    result->RemoveObserver(reentering.Get());
-  });
-  result->AddObserver(reentering.Get(), nullptr);
-  const std::string printed = Apply("0+a1", "a 1", {result, result, result});
-  EXPECT_EQ(Parse({}), 0);
-  EXPECT_EQ(TakeStdout(), printed);
 }
 
 // At unload the registry's line comes first, then the current result ends (the plug-in held
 // it alone), then the plug-in, whose imports are given back after its notices. Its three
-// interfaces reach one list. For its observers the module is gone: GetExport finds nothing.
+// interfaces reach one list. For its observers the module is gone: GetExport finds nothing,
+// and an earlier result the host still holds finds no plug-in to resolve a factory through,
+// so its value comes out null without a line. Registrations added or removed during the
+// notice are ignored: 'c' hears nothing and 'a' still hears both of its own.
 TEST_F(ObjectModelTest, UnloadEndsTheCurrentResultThenThePluginThenItsImports) {
+  ObjectPtr<abi::IParameters> earlier = ParseAndGet({"--e=1"});
   const ObjectPtr<Observer> resultObserver = ObjectLifetime::Create<Observer>("r");
   ParseAndGet({"--a=1"})->AddObserver(resultObserver.Get(), reinterpret_cast<void*>(5));
   abi::IObjectBase* exported = Sentinel<abi::IObjectBase>();
-  const ObjectPtr<Observer> caller = ObjectLifetime::Create<Observer>(
-      nullptr, [&] { EXPECT_EQ(getExport_(contract::kPluginExport, &exported), -1); });
+  ObjectPtr<abi::IObject> value;
+  abi::IPlugin* const ending = plugin_.Get();
+  const ObjectPtr<Observer> caller = ObjectLifetime::Create<Observer>(nullptr, [&] {
+    EXPECT_EQ(getExport_(contract::kPluginExport, &exported), -1);
+    EXPECT_EQ(getExport_(contract::kPluginExport, nullptr), -1);
+    EXPECT_EQ(earlier->GetOptionValue("e", value.Put()), 0);
+    earlier.Reset();
+    ending->AddObserver(observers_[2].Get(), nullptr);
+    ending->RemoveObserver(observers_[0].Get());
+  });
+  imports_->AddObserver(caller.Get(), nullptr);  // heard first
   const std::string printed = Apply("0+a1 1+b2 2+a3 0+09 1+c4 2-c 0-s", "a 1|b 2|a 3",
                                     {plugin_.Get(), parser_.Get(), imports_.Get()});
-  imports_->AddObserver(caller.Get(), nullptr);
   EXPECT_EQ(ReleaseAndUnload(), Line("PlugDLL deleted") + Line("notice r 5") + printed);
   ASSERT_EQ(resultObserver->notices.size(), 1u);
   EXPECT_NE(resultObserver->notices[0].first, CheckNoticesFromOneSender());
   EXPECT_EQ(importRefs_, std::vector<abi::Count>(3, 6)) << "the imports were still held";
   EXPECT_EQ(logger->Count() + stringsProxy->Count() + collectionsProxy->Count(), 3u);
   EXPECT_EQ(exported, nullptr);
+  EXPECT_EQ(value, nullptr);
 }
 
 constexpr int kThreads = 4;

@@ -89,7 +89,8 @@ constexpr Call kWalk = [](auto& c, auto) {
 // string factory for a value, the collection factory for the free arguments) is broken: not
 // stored under its name but under the name in lower case; stored null; the factory itself
 // stored, no proxy; a proxy that yields nothing (returning 0 for strings, -5 for
-// collections); a proxy of the other factory.
+// collections); a proxy of the other factory; a Mute stored (a query that answers 0 without
+// a proxy); a proxy of a Mute (the same, without a factory).
 enum Host {
   kUsual,
   kNoString,
@@ -101,6 +102,8 @@ enum Host {
   kNotAProxy,
   kYieldsNothing,
   kWrongInterface,
+  kMuteEntry,
+  kMuteObject,
 };
 
 // An out-parameter, preset to a value no call writes, or a null one.
@@ -138,6 +141,7 @@ constexpr Row kScript[] = {
     {kHasOption, "a\xC3\xA9", kOut, 0, "true", 0},
     {kHasOption, "a\xC3", kOut, 0, "false", 0},
     {kHasOption, "", kOut, 0, "false", 0},
+    {kHasOption, "t", kOut, 0, "false", 0},  // after the last name
     {kHasOption, nullptr, kOut, -7, nullptr, 0},
     {kHasOption, "Name", kNull, -7, nullptr, 0},
     {kHasOptionValue, "Name", kOut, 0, "true", 0},
@@ -204,6 +208,8 @@ constexpr Row kScript[] = {
      "LibManager: Library object for \"StringFactory\" does not support required interface "
      "com.velkora.general.kel.IStringFactory/1.0. Wrong import declaration or wrong plugin "
      "implementation?"},
+    {kGetValue, nullptr, kOut, 0, "(null)", 0, kMuteEntry,
+     "LibManager: Proxy interface not supported for \"StringFactory\"."},
     {kGetValue, nullptr, kOut, 0, "1", 1},
     {kGetFreeArguments, nullptr, kOut, -1, nullptr, 0, kNoEntry,
      "LibManager: NULL object proxy returned for \"CollectionFactory\"."},
@@ -215,6 +221,10 @@ constexpr Row kScript[] = {
      "LibManager: Library returned NULL object for \"CollectionFactory\". Probably declared "
      "and exported contracts are different or the library is failed to load."},
     {kGetFreeArguments, nullptr, kOut, -1, nullptr, 0, kWrongInterface,
+     "LibManager: Library object for \"CollectionFactory\" does not support required "
+     "interface com.velkora.general.kel.ICollectionFactory/1.0. Wrong import declaration or "
+     "wrong plugin implementation?"},
+    {kGetFreeArguments, nullptr, kOut, -1, nullptr, 0, kMuteObject,
      "LibManager: Library object for \"CollectionFactory\" does not support required "
      "interface com.velkora.general.kel.ICollectionFactory/1.0. Wrong import declaration or "
      "wrong plugin implementation?"},
@@ -281,6 +291,10 @@ class ResultTableTest : public ModuleHostTest {
       standIn = ObjectLifetime::Create<hostdouble::Proxy>(nullptr, forStrings ? 0 : -5);
     if (host == kWrongInterface)
       standIn = ObjectLifetime::Create<hostdouble::Proxy>(factories[forStrings]);
+    if (host == kMuteEntry) standIn = ObjectLifetime::Create<hostdouble::Mute>();
+    if (host == kMuteObject)
+      standIn = ObjectLifetime::Create<hostdouble::Proxy>(
+          ObjectLifetime::Create<hostdouble::Mute>().Get());
     if (host > kNoEntry)
       imports_->SetImport(forStrings ? "StringFactory" : "CollectionFactory", standIn.Get());
   }

@@ -73,6 +73,12 @@ struct Plain final : Double<Plain> {
   static constexpr const char* kContract = contract::kObject;
 };
 
+// A host object that breaks the rule: answers every query with 0 and writes nothing.
+struct Mute final : Double<Mute> {
+  static constexpr const char* kContract = contract::kObject;
+  abi::Code QueryInterface(const char*, void**) override { return 0; }
+};
+
 struct String final : Double<String> {
   static constexpr const char* kContract = contract::kObject;
   explicit String(const char* copied) : text(copied) {}

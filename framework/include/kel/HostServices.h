@@ -51,7 +51,8 @@ class ICollectionFactory : public IObject {
   static constexpr ContractId kContractId = "com.velkora.general.kel.ICollectionFactory/1.0";
 
   // Writes a new empty collection with one reference and returns 0 or more; a negative
-  // code reports failure and is passed back by the module unchanged.
+  // code reports failure and is passed back by the module unchanged. Success without a
+  // collection leaves the module nothing to give (-1).
   virtual ResultCode CreateCollection(ICollection** collection) = 0;
 
  protected:

@@ -41,9 +41,11 @@ class IObject : public IObjectBase {
  public:
   static constexpr ContractId kContractId = "com.velkora.general.kel.IObject/1.0";
 
-  // Registers `observer` for the "Destroyed" notice; takes no reference on it.
+  // Registers `observer` for the "Destroyed" notice; takes no reference on it. A null
+  // observer is refused: nothing is registered.
   virtual void AddObserver(IObserver* observer, void* cookie) = 0;
   // Removes the oldest registration of `observer`; null removes every registration.
+  // Both calls change nothing when made from inside the object's own "Destroyed" notice.
   virtual void RemoveObserver(IObserver* observer) = 0;
   // The owner thread id: the constructing thread unless SetThreadId replaced it.
   virtual ThreadId GetThreadId() = 0;

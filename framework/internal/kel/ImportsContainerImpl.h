@@ -49,7 +49,7 @@ class ImportsContainerImpl {
   template <class Required>
   static ObjectPtr<Required> ResolveImport(std::string_view property) {
     ObjectPtr<typename Plugin::SingletonInterface> plugin;
-    if (Plugin::GetInstance(plugin.Put()) < 0 || !plugin) return {};
+    if (Plugin::GetInstance(plugin.Put()) < 0) return {};  // the module is being unloaded
     const ImportsContainerImpl& table = static_cast<Plugin&>(*plugin);
 
     const auto entry = table.imports_.find(property);

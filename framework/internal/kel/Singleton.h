@@ -44,7 +44,7 @@ class Singleton {
   // emptying the holder, so that nothing reaches the instance through it while it goes.
   static void ReleaseHolder() noexcept {
     holderReleased_ = true;
-    if (Interface* instance = holder_.Get().Detach()) instance->Release();
+    holder_.Get().Reset();
   }
 
   static inline bool holderSetUp_ = false;
