@@ -8,7 +8,7 @@ include(CMakePackageConfigHelpers)
 
 set(KEL_SDK_FRAMEWORK_HEADERS
   Types.h IObjectBase.h IObserver.h IImportsContainer.h HostServices.h
-  ObjectPtr.h RefCount.h InterfaceTable.h ObjectLifetime.h)
+  ObjectPtr.h RefCount.h InterfaceTable.h ObjectLifetime.h ModuleEntry.h)
 list(TRANSFORM KEL_SDK_FRAMEWORK_HEADERS PREPEND "${PROJECT_SOURCE_DIR}/framework/include/kel/")
 install(FILES ${KEL_SDK_FRAMEWORK_HEADERS} DESTINATION include/kel COMPONENT sdk)
 install(FILES

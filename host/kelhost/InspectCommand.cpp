@@ -4,12 +4,12 @@
 #include <cstddef>
 
 #include "JsonText.h"
+#include "kel/ModuleEntry.h"
 #include "kel/host/ImportServices.h"
 
 namespace kel::kelhost {
 namespace {
 
-constexpr char kGetExport[] = "GetExport";
 constexpr std::size_t kLabelWidth = 12;
 
 std::string ServedBy(const host::ManifestImport& import) {
@@ -85,8 +85,8 @@ InspectReport InspectModule(const std::string& modulePath) {
                                 import.contract + "\", which this host does not serve");
     }
   }
-  if (!file.Exports(kGetExport)) {
-    report.problems.push_back(std::string("does not export ") + kGetExport);
+  if (!file.Exports(kGetExportName)) {
+    report.problems.push_back(std::string("does not export ") + kGetExportName);
   }
   return report;
 }

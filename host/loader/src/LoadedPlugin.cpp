@@ -2,15 +2,12 @@
 
 #include <utility>
 
+#include "kel/ModuleEntry.h"
 #include "kel/host/ImportServices.h"
 #include "kel/host/ModuleFile.h"
 
 namespace kel::host {
 namespace {
-
-// The module's one exported function, as a host types it.
-using GetExportFunction = ResultCode (*)(ContractId id, IObjectBase** out);
-constexpr char kGetExport[] = "GetExport";
 
 std::string Quoted(const std::string& text) {
   return "\"" + text + "\"";
@@ -83,8 +80,8 @@ LoadedPlugin::~LoadedPlugin() {
 
 std::optional<Failure> LoadedPlugin::Connect() {
   const std::string file = ModuleFileName(modulePath_);
-  const auto getExport = reinterpret_cast<GetExportFunction>(module_->FindSymbol(kGetExport));
-  if (getExport == nullptr) return Failure{file + ": does not export " + kGetExport};
+  const auto getExport = reinterpret_cast<GetExportFunction>(module_->FindSymbol(kGetExportName));
+  if (getExport == nullptr) return Failure{file + ": does not export " + kGetExportName};
 
   const ResultCode code = getExport(manifest_.exportId.c_str(), exported_.Put());
   if (code < 0 || !exported_) {

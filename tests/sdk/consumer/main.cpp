@@ -6,14 +6,13 @@
 #include <cstring>
 
 #include "ICommandLineParametersParser.h"
+#include "kel/ModuleEntry.h"
 #include "kel/ObjectPtr.h"
-
-using GetExportFunction = kel::ResultCode (*)(kel::ContractId, kel::IObjectBase**);
 
 int main() {
   void* module = dlopen(COMMANDLINEPARAMETERSPARSER_MODULE_FILE, RTLD_NOW | RTLD_LOCAL);
-  const auto getExport =
-      reinterpret_cast<GetExportFunction>(module == nullptr ? nullptr : dlsym(module, "GetExport"));
+  const auto getExport = reinterpret_cast<kel::GetExportFunction>(
+      module == nullptr ? nullptr : dlsym(module, kel::kGetExportName));
   bool matches = getExport != nullptr;
   if (matches) {  // everything the module handed out is given back before it is unloaded
     kel::ObjectPtr<kel::IObjectBase> plugin;
