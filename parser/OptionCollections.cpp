@@ -104,10 +104,6 @@ FreeArgumentSet::FreeArgumentSet(std::initializer_list<std::string_view> argumen
   Seal();
 }
 
-bool FreeArgumentSet::contains(std::string_view argument) const noexcept {
-  return std::binary_search(arguments_.begin(), arguments_.end(), argument);
-}
-
 void FreeArgumentSet::Seal() {
   if (StrictlyIncreasing(arguments_, TextOf)) return;
   KeepFirstOfEachKey(arguments_, TextOf, [](std::string_view&, std::string_view) {});

@@ -60,7 +60,6 @@ class FreeArgumentSet {
   const_iterator end() const noexcept { return arguments_.end(); }
   std::size_t size() const noexcept { return arguments_.size(); }
   bool empty() const noexcept { return arguments_.empty(); }
-  bool contains(std::string_view argument) const noexcept;
   friend bool operator==(const FreeArgumentSet&, const FreeArgumentSet&) = default;
 
   // Building, as for OptionMap: Seal sorts and drops duplicates.

@@ -49,7 +49,9 @@ std::string CheckFreeArgument(const TextSet& trimmed, const std::string& text) {
 std::string CheckNothingLost(std::string_view t, const OptionMap& options,
                              const FreeArgumentSet& freeArguments) {
   const std::string shown = "argument \"" + Printable(std::string(t)) + "\": ";
-  if (!t.empty() && t[0] != '-' && !freeArguments.contains(t)) return shown + "free text lost";
+  if (!t.empty() && t[0] != '-' &&
+      !std::binary_search(freeArguments.begin(), freeArguments.end(), t))
+    return shown + "free text lost";
   if (t.size() < 2 || t[0] != '-' || HasEquals(t)) return {};
   if (IsAsciiLetter(t[1]) && !options.contains(t.substr(1, 1))) return shown + "short name lost";
   const bool isLong = t.size() >= 3 && t[1] == '-' && IsAsciiLetter(t[2]);
