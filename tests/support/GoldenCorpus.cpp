@@ -69,11 +69,8 @@ std::vector<GoldenCase> ReadGoldenCorpus(const std::string& path) {
     } else if (!open) {
       fail("outside a case");
     } else if (std::regex_match(text, field, kArgc)) {
-      const std::string number = field[1];
-      const char* const end = number.data() + number.size();
-      if (argcGiven || std::from_chars(number.data(), end, open->argc).ptr != end) {
-        fail("argc given twice or not a 32-bit integer");
-      }
+      if (argcGiven) fail("argc given twice");
+      open->argc = std::stoi(field[1]);
       argcGiven = true;
     } else if (std::regex_match(text, field, kArgument)) {
       (field[1] == "arg" ? open->argv : open->freeArguments).push_back(Unquoted(field[2], where));

@@ -30,5 +30,6 @@ struct GoldenCase {
 };
 
 // Reads the corpus at `path` (opened in binary mode; a CR before a line end is ignored).
-// Throws std::runtime_error naming the file, and "file:line" for malformed input.
+// Throws std::runtime_error naming the file, and "file:line" for malformed input
+// (std::out_of_range for an argc beyond 32 bits).
 std::vector<GoldenCase> ReadGoldenCorpus(const std::string& path);
