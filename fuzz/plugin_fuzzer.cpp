@@ -180,10 +180,8 @@ class Session {
       FUZZ_CHECK(has == (text == nullptr || nullOut ? -7 : 0) && flag == (has == 0 && present));
       flag = false;
       const int hasValue = result.HasOptionValue(text, nullOut ? nullptr : &flag);
-      FUZZ_CHECK(hasValue == (has < 0   ? -7
-                              : present ? 0
-                                        : -1) &&
-                 flag == (hasValue == 0 && valued));
+      FUZZ_CHECK(hasValue == (has < 0 ? -7 : present ? 0 : -1));
+      FUZZ_CHECK(flag == (hasValue == 0 && valued));
       const int want = nullOut ? -7 : valued ? 0 : -1;
       CheckValue(want, valued ? option->second : "", Out<IString>(nullOut, want, [&](auto out) {
                    return result.GetOptionValue(text, out);
@@ -288,10 +286,8 @@ class Session {
   ObjectPtr<host::HostObserver> observers_[2] = {host::HostObserver::Create(),
                                                  host::HostObserver::Create()};
   const ObjectPtr<IObjectBase> injectables_[kKinds] = {
-      nullptr, ObjectPtr<IObjectBase>(host::PlainHostObject::Create()),
-      ObjectPtr<IObjectBase>(host::HostExportProxy::Create()),
-      ObjectPtr<IObjectBase>(host::HostExportProxy::Create(ObjectPtr<IObjectBase>(strings_))),
-      ObjectPtr<IObjectBase>(host::HostExportProxy::Create(ObjectPtr<IObjectBase>(collections_)))};
+      nullptr, host::PlainHostObject::Create(), host::HostExportProxy::Create(),
+      host::HostExportProxy::Create(strings_), host::HostExportProxy::Create(collections_)};
   ObjectPtr<IPlugin> plugin_;
   ObjectPtr<ICommandLineParametersParser> parser_;
   ObjectPtr<kel::IImportsContainer> imports_;

@@ -1,5 +1,6 @@
 // Exhausted memory must leave SplitCommandLine as std::bad_alloc, never be swallowed into a
-// short result: the n-th allocation fails, for every n until the parse needs no more.
+// short result: the n-th allocation fails, for every n until the parse needs no more. What
+// the collections held before is cleared.
 #include <gtest/gtest.h>
 
 #include <new>
@@ -13,8 +14,9 @@ TEST(SplitCommandLineAllocation, EveryFailedAllocationLeavesAsBadAlloc) {
                               "a free argument longer than a small string", "-g",
                               "--alpha=another value longer than a small string"};
   for (long allowed = 0;; ++allowed) {
-    OptionMap options;
-    FreeArgumentSet freeArguments;
+    // Contents of an earlier use, which must not reach the result.
+    OptionMap options{{"stale", "1"}};
+    FreeArgumentSet freeArguments{"stale"};
     try {
       const FailingAllocation failing(allowed);
       SplitCommandLine(5, argv, options, freeArguments);

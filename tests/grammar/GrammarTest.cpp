@@ -1,21 +1,17 @@
-// The grammar in-process: the row each shape takes and the golden corpus. The grammar's
-// properties over arbitrary argument vectors are the fuzzer's to check; that names and
-// values are views into argv, not copies, shows in the allocation test.
-#include <gmock/gmock.h>
+// The grammar in-process: the row each shape takes. The golden corpus is replayed through the
+// module file (tests/e2e/ResultTableTest.cpp); the grammar's properties over arbitrary
+// argument vectors are the fuzzer's to check; that names and values are views into argv, not
+// copies, and that earlier contents of the collections are cleared, shows in the allocation
+// test.
 #include <gtest/gtest.h>
 
-#include <string>
 #include <string_view>
 #include <tuple>
-#include <vector>
 
 #include "CommandLineGrammar.h"
-#include "GoldenCorpus.h"
-#include "GrammarInvariants.h"
 
 namespace {
 
-using ::testing::ElementsAreArray;
 using enum ArgumentShape;
 
 struct ClassificationRow {
@@ -59,22 +55,7 @@ TEST(Grammar, EachShapeTakesItsRow) {
     const ArgumentClassification actual = ClassifyArgument(expected.trimmed);
     EXPECT_EQ(std::tuple(actual.shape, actual.name, actual.value),
               std::tuple(expected.shape, expected.name, expected.value))
-        << Printable(std::string(expected.trimmed));
-  }
-}
-
-// Collections left over from an earlier use must not reach the result.
-TEST(Grammar, EveryGoldenCaseYieldsItsOptionsAndFreeArguments) {
-  const std::vector<GoldenCase> cases = ReadGoldenCorpus(KEL_GRAMMAR_CORPUS);
-  ASSERT_GE(cases.size(), 60u) << "the corpus was cut short";
-  for (const GoldenCase& goldenCase : cases) {
-    SCOPED_TRACE(DescribeCase(goldenCase));
-    const std::vector<const char*> argv = MakeArgv(goldenCase);
-    OptionMap options{{"stale", "1"}};
-    FreeArgumentSet freeArguments{"stale"};
-    SplitCommandLine(goldenCase.argc, argv.data(), options, freeArguments);
-    EXPECT_THAT(options, ElementsAreArray(goldenCase.options));
-    EXPECT_THAT(freeArguments, ElementsAreArray(goldenCase.freeArguments));
+        << ::testing::PrintToString(expected.trimmed);
   }
 }
 

@@ -47,31 +47,30 @@ std::string Unquoted(const std::string& quoted, const std::string& where) {
 
 }  // namespace
 
-std::vector<GoldenCase> ParseGoldenCorpus(std::istream& in, const std::string& sourceName) {
+std::vector<GoldenCase> ReadGoldenCorpus(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw std::runtime_error(path + ": cannot open the golden corpus");
   std::vector<GoldenCase> cases;
   std::optional<GoldenCase> open;
   bool argcGiven = false;
   std::string text;
   for (int line = 1; std::getline(in, text); ++line) {
     if (!text.empty() && text.back() == '\r') text.pop_back();
-    const std::string where = sourceName + ":" + std::to_string(line) + ": ";
+    const std::string where = path + ":" + std::to_string(line) + ": ";
     const auto fail = [&where](const std::string& message) {
       throw std::runtime_error(where + message);
     };
     std::smatch field;
     if (std::regex_match(text, kNothing)) continue;
     if (std::regex_match(text, field, kCase)) {
-      if (open) fail("case before the end of the case at line " + std::to_string(open->line));
-      open = GoldenCase{field[1], 0, {}, {}, {}, sourceName, line};
+      if (open) fail("case before the end of " + open->description);
+      open = GoldenCase{where + field[1].str()};
       argcGiven = false;
     } else if (!open) {
       fail("outside a case");
     } else if (std::regex_match(text, field, kArgc)) {
-      const std::string number = field[1];
-      const char* const end = number.data() + number.size();
-      if (argcGiven || std::from_chars(number.data(), end, open->argc).ptr != end) {
-        fail("argc given twice or not a 32-bit integer");
-      }
+      if (argcGiven) fail("argc given twice");
+      open->argc = std::stoi(field[1]);
       argcGiven = true;
     } else if (std::regex_match(text, field, kArgument)) {
       (field[1] == "arg" ? open->argv : open->freeArguments).push_back(Unquoted(field[2], where));
@@ -89,27 +88,7 @@ std::vector<GoldenCase> ParseGoldenCorpus(std::istream& in, const std::string& s
       fail("not a line of the corpus");
     }
   }
-  if (in.bad()) throw std::runtime_error(sourceName + ": read error");
-  if (open) {
-    throw std::runtime_error(sourceName + ":" + std::to_string(open->line) +
-                             ": case not closed by 'end'");
-  }
+  if (in.bad()) throw std::runtime_error(path + ": read error");
+  if (open) throw std::runtime_error(open->description + ": case not closed by 'end'");
   return cases;
-}
-
-std::vector<GoldenCase> ReadGoldenCorpus(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw std::runtime_error(path + ": cannot open the golden corpus");
-  return ParseGoldenCorpus(in, path);
-}
-
-std::vector<const char*> MakeArgv(const GoldenCase& goldenCase) {
-  std::vector<const char*> argv;
-  for (const std::string& argument : goldenCase.argv) argv.push_back(argument.c_str());
-  argv.push_back(nullptr);
-  return argv;
-}
-
-std::string DescribeCase(const GoldenCase& goldenCase) {
-  return goldenCase.source + ":" + std::to_string(goldenCase.line) + ": " + goldenCase.description;
 }

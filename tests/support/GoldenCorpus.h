@@ -17,31 +17,19 @@
 #pragma once
 
 #include <cstdint>
-#include <istream>
 #include <string>
 #include <utility>
 #include <vector>
 
 struct GoldenCase {
-  std::string description;
-  std::int32_t argc = 0;          // the "argc" line, else the number of arg lines
-  std::vector<std::string> argv;  // argv[0] first; may be longer than argc
-  std::vector<std::pair<std::string, std::string>> options;
-  std::vector<std::string> freeArguments;
-  std::string source;  // the file (or name) it was read from
-  int line = 0;        // its "case" line
+  std::string description;          // "file:line: " and the text of its "case" line
+  std::int32_t argc = 0;            // the "argc" line, else the number of arg lines
+  std::vector<std::string> argv{};  // argv[0] first; may be longer than argc
+  std::vector<std::pair<std::string, std::string>> options{};
+  std::vector<std::string> freeArguments{};
 };
 
 // Reads the corpus at `path` (opened in binary mode; a CR before a line end is ignored).
-// Throws std::runtime_error naming the file, and "file:line" for malformed input.
+// Throws std::runtime_error naming the file, and "file:line" for malformed input
+// (std::out_of_range for an argc beyond 32 bits).
 std::vector<GoldenCase> ReadGoldenCorpus(const std::string& path);
-
-// Reads a corpus from `in`; `sourceName` stands for the file in messages and in `source`.
-std::vector<GoldenCase> ParseGoldenCorpus(std::istream& in, const std::string& sourceName);
-
-// The argument vector of `goldenCase` as a process receives it: one pointer per argv entry
-// into goldenCase.argv, then a null pointer. Valid while goldenCase.argv is unchanged.
-std::vector<const char*> MakeArgv(const GoldenCase& goldenCase);
-
-// "file:line: description", for traces and failure messages.
-std::string DescribeCase(const GoldenCase& goldenCase);

@@ -20,6 +20,18 @@ bool HasEquals(std::string_view s) {
   return s.find('=') != std::string_view::npos;
 }
 
+// `bytes` with every byte outside printable ASCII written as \xHH, for messages.
+std::string Printable(const std::string& bytes) {
+  std::string shown;
+  for (const char c : bytes) {
+    const auto byte = static_cast<unsigned char>(c);
+    char escaped[5];
+    std::snprintf(escaped, sizeof escaped, "\\x%02X", static_cast<unsigned>(byte));
+    shown += byte >= 0x20 && byte < 0x7F && c != '\\' && c != '"' ? std::string(1, c) : escaped;
+  }
+  return shown;
+}
+
 using TextSet = std::set<std::string, std::less<>>;
 
 // What is wrong with the option `name` = `value`, whose setting must be read off one trimmed
@@ -85,15 +97,4 @@ std::vector<std::size_t> FreeArgumentPositions(const std::vector<std::string>& a
     if (!t.empty() && t.front() != '-') positions.push_back(i);
   }
   return positions;
-}
-
-std::string Printable(const std::string& bytes) {
-  std::string shown;
-  for (const char c : bytes) {
-    const auto byte = static_cast<unsigned char>(c);
-    char escaped[5];
-    std::snprintf(escaped, sizeof escaped, "\\x%02X", static_cast<unsigned>(byte));
-    shown += byte >= 0x20 && byte < 0x7F && c != '\\' && c != '"' ? std::string(1, c) : escaped;
-  }
-  return shown;
 }

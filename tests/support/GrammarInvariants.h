@@ -1,6 +1,6 @@
 // Properties that every result of SplitCommandLine has, whatever the arguments: checked by
-// the randomized grammar test and by the fuzzer. They follow from the grammar, not from the
-// code: the checker trims and recognises shapes on its own and uses only the collection types.
+// the fuzzer on every parse. They follow from the grammar, not from the code: the checker
+// trims and recognises shapes on its own and uses only the collection types.
 #pragma once
 
 #include <cstddef>
@@ -27,6 +27,3 @@ std::string FindGrammarViolation(const std::vector<std::string>& arguments,
 // spaces, first byte not '-'). Exchanging the texts at these positions must not change the
 // result, since free arguments form an unordered set and options do not depend on them.
 std::vector<std::size_t> FreeArgumentPositions(const std::vector<std::string>& arguments);
-
-// `bytes` with every byte outside printable ASCII written as \xHH, for messages.
-std::string Printable(const std::string& bytes);

@@ -8,7 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <iostream>
 #include <utility>
 
 namespace kel::testing {
@@ -21,7 +20,6 @@ const char kStdoutLineEnd[] = "\n";
 #endif
 
 StdoutCapture::StdoutCapture() : file_(std::tmpfile()) {
-  std::cout.flush();
   std::fflush(stdout);
   if (file_ == nullptr) {
     ADD_FAILURE() << "cannot create a file to capture standard output";
@@ -45,7 +43,6 @@ StdoutCapture::~StdoutCapture() {
 
 std::string StdoutCapture::Finish() {
   if (file_ == nullptr) return {};
-  std::cout.flush();
   std::fflush(stdout);
   ::dup2(savedDescriptor_, 1);
   ::close(savedDescriptor_);
