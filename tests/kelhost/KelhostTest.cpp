@@ -4,6 +4,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -46,7 +47,13 @@ struct KelhostRow {
 };
 
 TEST(Kelhost, PrintsEveryByteAndExitsWithItsStatus) {
+  // ARGs byte for byte from a file, each ended by NUL: an empty one and a space included.
+  const std::string argsFile = ::testing::TempDir() + "kelhost-args";
+  std::ofstream(argsFile, std::ios::binary) << std::string("-n\xFF\0\0 \0x y\0", 11);
   const KelhostRow rows[] = {
+      {{"--module", kModule, "--args-file", argsFile},
+       "PlugDLL created\noptions: 1\n  \"n\" = \"\\xff\"\nfree arguments: 1\n  \"x y\"\n"
+       "PlugDLL deleted\n"},
       // kelhost's options end at the first argument that is not one of them. Names align by
       // code points; quotes, backslashes, controls and what is no UTF-8 are escaped.
       {{"--module", kModule, "x", "--json", "--long=v", "-a", "x", "-5", "-b\xC3\xA9",
