@@ -4,13 +4,14 @@
 __asm__(
     ".pushsection .note.kel.plugcfg,\"a\",@note\n"
     ".balign 4\n"
-    ".long 8\n"                                   // owner name size, NUL included
+    ".long 8\n"                                    // owner name size, NUL included
     ".long kel_plugcfg_end - kel_plugcfg_begin\n"  // descriptor size
-    ".long 1\n"                                   // note type
+    ".long 1\n"                                    // note type
     ".asciz \"PLUGCFG\"\n"
     ".balign 4\n"
     "kel_plugcfg_begin:\n"
-    ".incbin \"" KEL_PLUGCFG_PATH "\"\n"
+    ".incbin \"" KEL_PLUGCFG_PATH
+    "\"\n"
     "kel_plugcfg_end:\n"
     ".balign 4\n"
     ".popsection\n");
