@@ -51,7 +51,7 @@ class CCommandLineParametersParserPlugin final
  private:
   friend class kel::ObjectLifetime;
   CCommandLineParametersParserPlugin() = default;
-  ~CCommandLineParametersParserPlugin() = default;
+  ~CCommandLineParametersParserPlugin() { InstanceEnds(); }
 
   kel::AtomicRefCount refCount_;
   kel::ObjectPtr<ICommandLineParameters> currentResult_;  // owns one reference; empty until Parse

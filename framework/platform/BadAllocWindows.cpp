@@ -1,7 +1,8 @@
 // Exhausted memory in the form a host built with Microsoft's C++ compiler catches: its
 // runtime's exception 0xE06D7363, carrying an object laid out as its std::bad_alloc and a
 // throw description naming the types it can be caught as. The system C runtime raises it,
-// as that compiler's own `throw` does.
+// as that compiler's own `throw` does. The object is whole: its table of virtual functions
+// is preceded by the complete-object locator that the host's typeid and dynamic_cast read.
 #include <cstdint>
 
 #include "kel/Platform.h"
@@ -31,64 +32,16 @@ extern "C" {
 }
 [[gnu::used]] void KelHostBadAllocDestroy(HostBadAlloc*) {}
 
-// The throw description (below) and the system runtime's raise function.
+// The records of BadAllocRecordsWindows.S, and the system runtime's raise function.
+extern const void* const KelHostBadAllocVirtualFunctions[];
 extern const unsigned char KelHostBadAllocThrowInfo[];
 [[noreturn]] void _CxxThrowException(void* object, const void* throwInfo);
 }
 
-namespace {
-// Slot 0: the scalar deleting destructor; slot 1: what().
-const void* const kHostBadAllocFunctions[] = {
-    reinterpret_cast<const void*>(&KelHostBadAllocScalarDeletingDestructor),
-    reinterpret_cast<const void*>(&KelHostBadAllocWhat),
-};
-}  // namespace
-
-// Offsets in these records are relative to this module's base address (`.rva`), which the
-// runtime finds from the address of the throw description. The type descriptors sit in
-// writable data: the runtime caches a readable name in their second field. Their first
-// field, the type_info table, is never read when an exception is matched (names are).
-asm(R"(
-    .data
-    .p2align 3
-KelTypeBadAlloc:
-    .quad 0, 0
-    .asciz ".?AVbad_alloc@std@@"
-    .p2align 3
-KelTypeException:
-    .quad 0, 0
-    .asciz ".?AVexception@std@@"
-
-    .section .rdata,"dr"
-    .p2align 2
-KelCatchableBadAlloc:
-    .long 0x10                  # properties: the standard bad_alloc
-    .rva KelTypeBadAlloc
-    .long 0, -1, 0              # this displacement: none, no virtual base
-    .long 24                    # object size
-    .long 0                     # copied bitwise
-KelCatchableException:
-    .long 0
-    .rva KelTypeException
-    .long 0, -1, 0
-    .long 24
-    .long 0
-KelCatchableTypes:
-    .long 2
-    .rva KelCatchableBadAlloc
-    .rva KelCatchableException
-    .globl KelHostBadAllocThrowInfo
-KelHostBadAllocThrowInfo:
-    .long 0                     # attributes
-    .rva KelHostBadAllocDestroy # destructor of the thrown object
-    .long 0                     # forward compatibility handler
-    .rva KelCatchableTypes
-)");
-
 namespace kel::platform {
 
 void RaiseBadAllocToHost() {
-  HostBadAlloc exception{kHostBadAllocFunctions, "bad allocation", false};
+  HostBadAlloc exception{KelHostBadAllocVirtualFunctions, "bad allocation", false};
   _CxxThrowException(&exception, KelHostBadAllocThrowInfo);
 }
 

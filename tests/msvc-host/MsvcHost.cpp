@@ -156,6 +156,9 @@ void CheckPluginObject(Module& module) {
   Check(module.imports->SetThreadId(7) == 0 && module.parser->GetThreadId() == 7,
         "one owner thread id behind every interface");
   Check(plugin->PluginHook(nullptr) == 0, "PluginHook returns 0");
+  PlainObject unstored;
+  Check(module.imports->SetImport(nullptr, &unstored) == -7 && unstored.GetRefCount() == 0,
+        "SetImport with a null property: -7, nothing stored");
   Check(module.imports->Reserved1() == 0 && module.imports->Reserved2() == 0,
         "Reserved1 and Reserved2 return 0");
 }
@@ -333,6 +336,9 @@ bool LeavesWithBadAlloc(FailAllocationFunction failAllocation, long nth, Operati
       } catch (std::bad_alloc& exhausted) {
         caught = true;
         Check(Equal(exhausted.what(), "bad allocation"), "caught as std::bad_alloc");
+        Check(typeid(exhausted) == typeid(std::bad_alloc) &&
+                  Equal(typeid(exhausted).raw_name(), ".?AVbad_alloc@std@@"),
+              "typeid of the caught std::bad_alloc");
       }
       break;
     case 1:
@@ -341,6 +347,9 @@ bool LeavesWithBadAlloc(FailAllocationFunction failAllocation, long nth, Operati
       } catch (std::exception& exhausted) {
         caught = true;
         Check(Equal(exhausted.what(), "bad allocation"), "caught as std::exception");
+        Check(dynamic_cast<std::bad_alloc*>(&exhausted) == &exhausted &&
+                  Equal(typeid(exhausted).name(), "class std::bad_alloc"),
+              "dynamic_cast and typeid from the caught std::exception");
       }
       break;
     default:
@@ -454,6 +463,7 @@ void RunExhaustion() {
 // type descriptors and never used; nothing is ever deleted, since nothing is allocated.
 extern "C" {
 extern const void* const HostTypeInfoTable[2] = {nullptr, nullptr};
+__type_info_node __type_info_root_node{};
 
 void* memset(void* destination, int byte, Size count) {
   volatile unsigned char* bytes = static_cast<unsigned char*>(destination);

@@ -24,8 +24,10 @@ template <class Plugin>
 class ImportsContainerImpl {
  public:
   // Stores `object` under `property`, taking its reference before giving back the one it
-  // replaces (so re-injecting the stored object never destroys it). Returns 0.
+  // replaces (so re-injecting the stored object never destroys it). Returns 0; -7 and no
+  // change when `property` is null.
   virtual ResultCode SetImport(const char* property, IObjectBase* object) {
+    if (property == nullptr) return result::kNothingToActOn;
     return RunOperation([&] {
       ObjectPtr<IObjectBase> incoming(object);
       ObjectPtr<IObjectBase>& slot = imports_[std::string(property)];
