@@ -8,6 +8,9 @@
 #include <algorithm>
 #include <atomic>
 #include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
 #include <set>
 #include <sstream>
 #include <thread>
@@ -230,12 +233,14 @@ TEST_F(ObjectModelTest, EveryInterfaceAnswersItsContractsCountsAndOwnerThread) {
 
 // One reference per name, the new one taken before the old one is given back: stored again,
 // an object whose only reference the table holds is not destroyed, and a replaced one is
-// given back once. ClearImports gives back everything; the reserved operations change
-// nothing; an object under a name the module does not resolve is only held.
+// given back once; under a null name nothing is stored (-7). ClearImports gives back
+// everything; the reserved operations change nothing; an object under a name the module does
+// not resolve is only held.
 TEST_F(ObjectModelTest, ImportTableHoldsOneReferencePerName) {
   hostdouble::Plain* const probe = ObjectLifetime::Create<hostdouble::Plain>().Detach();
   EXPECT_EQ(imports_->SetImport("Probe", probe), 0);
   EXPECT_EQ(probe->Release(), 1u) << "the table's reference remains";
+  EXPECT_EQ(imports_->SetImport(nullptr, probe), -7);
   const int alive = hostdouble::live;
   EXPECT_EQ(imports_->SetImport("Probe", probe), 0);
   EXPECT_EQ(imports_->Reserved1(), 0);
@@ -299,6 +304,77 @@ TEST_F(ObjectModelTest, UnloadEndsTheCurrentResultThenThePluginThenItsImports) {
   EXPECT_EQ(exported, nullptr);
   EXPECT_EQ(value, nullptr);
 }
+
+#ifndef _WIN32
+// What a host still holds when its process ends, for the exit handler below.
+struct HeldAtExit {
+  abi::Code (*getExport)(const char* id, abi::IObjectBase** out);
+  abi::IPlugin* plugin;
+  abi::IParameters* result;
+  const hostdouble::InjectedServices* services;
+} heldAtExit;
+
+// Registered before the module was loaded, so it runs after the module's exit list: the
+// registry is gone, the holder has given its reference back, and the host still holds the
+// plug-in and a result. Reports on standard error what each step answered.
+void AfterTheModulesExitList() {
+  HeldAtExit& held = heldAtExit;
+  abi::IObjectBase* exported = Sentinel<abi::IObjectBase>();
+  const abi::Code lookup = held.getExport(contract::kPluginExport, &exported);
+  ObjectPtr<abi::IObject> value;
+  const abi::Code whileHeld = held.result->GetOptionValue("b", value.Put());
+  const std::string text = hostdouble::TextOf(value.Get());
+  value.Reset();
+  const abi::Count pluginLeft = held.plugin->Release();
+  const abi::Code afterwards = held.result->GetOptionValue("b", value.Put());
+  const abi::Count resultLeft = held.result->Release();
+  const hostdouble::InjectedServices& services = *held.services;
+  std::fprintf(stderr, "GetExport %d %s; value %d %s; plug-in %u; value %d %s; result %u; %u\n",
+               lookup, exported == nullptr ? "null" : "written", whileHeld, text.c_str(),
+               pluginLeft, afterwards, hostdouble::TextOf(value.Get()).c_str(), resultLeft,
+               services.logger->Count() + services.stringsProxy->Count() +
+                   services.collectionsProxy->Count());
+  std::_Exit(0);
+}
+
+// Loads the module, parses, and ends the process holding one reference to the plug-in and
+// one to the result. The module and the services stay: exit() does not unwind this frame.
+[[noreturn]] void ExitHoldingThePlugin() {
+  std::atexit(&AfterTheModulesExitList);
+  std::string error;
+  std::optional<host::ModuleLibrary> module = host::ModuleLibrary::Load(kModulePath, error);
+  if (!module) std::_Exit(2);
+  hostdouble::InjectedServices services;
+  services.Create();
+  HeldAtExit& held = heldAtExit;
+  held.services = &services;
+  held.getExport = reinterpret_cast<decltype(held.getExport)>(module->FindSymbol("GetExport"));
+  abi::IObjectBase* exported = nullptr;
+  held.getExport(contract::kPluginExport, &exported);
+  exported->QueryInterface(contract::kPlugin, reinterpret_cast<void**>(&held.plugin));
+  exported->Release();
+  {
+    ObjectPtr<abi::IImportsContainer> imports;
+    ObjectPtr<abi::IParser> parser;
+    held.plugin->QueryInterface(contract::kImports, imports.PutVoid());
+    held.plugin->QueryInterface(contract::kParser, parser.PutVoid());
+    services.InjectInto(*imports);
+    const char* const argv[] = {"prog", "--b=1"};
+    parser->Parse(2, argv);
+    parser->GetParameters(reinterpret_cast<abi::IParameters**>(&held.result));
+  }
+  std::exit(0);
+}
+
+// At process exit a plug-in the host still holds stays reachable: its result resolves the
+// host's factories through it after the module's exit list ran. Once the host's last Release
+// has ended it, the result finds no plug-in (a null value, no line) and nothing dangles; the
+// plug-in gave its imports back. GetExport stays closed.
+TEST(ModuleExitTest, APluginTheHostHoldsAtProcessExitResolvesImportsUntilItEnds) {
+  EXPECT_EXIT(ExitHoldingThePlugin(), ::testing::ExitedWithCode(0),
+              "GetExport -1 null; value 0 1; plug-in 0; value 0 \\(null\\); result 0; 3\n");
+}
+#endif
 
 constexpr int kThreads = 4;
 constexpr std::uintptr_t kRounds = 100;

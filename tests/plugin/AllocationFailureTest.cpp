@@ -6,12 +6,16 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <functional>
 #include <iterator>
 #include <new>
+#include <stdexcept>
+#include <string>
 
 #include "CCommandLineParametersParserPlugin.h"
 #include "FailingAllocation.h"
 #include "ModuleHost.h"
+#include "kel/OperationBoundary.h"
 
 namespace kel::testing {
 namespace {
@@ -158,6 +162,26 @@ TEST(InProcessAllocationFailureTest, FromTheConstructionOnEveryOperationKeepsIts
   ExpectEveryAllocationFailureKeepsItsGuarantee(reinterpret_cast<abi::IObjectBase*>(plugin));
   EXPECT_EQ(plugin->Release(), 1u);
   EXPECT_EQ(live, 0);
+}
+
+// Whatever else an operation's body throws leaves the operation as exhausted memory, the
+// one failure a host is prepared for, and only once everything the body built is gone.
+TEST(OperationBoundaryTest, EveryOtherExceptionLeavesAsExhaustedMemory) {
+  const std::function<void()> failures[] = {
+      [] { throw std::length_error("a size beyond what can be allocated"); },
+      [] { throw std::out_of_range("a defect"); },
+      [] { throw 0; },
+  };
+  for (const std::function<void()>& fail : failures) {
+    const long allocations = FailingAllocation::LiveAllocations();
+    EXPECT_THROW(RunOperation([&] {
+                   const std::string built(100, 'x');
+                   fail();
+                   return built.size();
+                 }),
+                 std::bad_alloc);
+    EXPECT_EQ(FailingAllocation::LiveAllocations(), allocations);
+  }
 }
 
 class ModuleFileAllocationFailureTest : public ModuleHostTest {};
