@@ -33,18 +33,20 @@ is not passed on. Anything after them is an ARG, whatever it looks like.
 
 Output: the module prints its own lines on standard output as it goes: "PlugDLL created"
 when it is loaded, "PlugDLL deleted" when it is unloaded, and any "LibManager: ..." line.
-kelhost's table or JSON document comes after "PlugDLL created" and before "PlugDLL
-deleted": a consumer of --json reads the document from the line after "PlugDLL created"
-up to the line before "PlugDLL deleted". Errors go to standard error.
+With the table they stay where they are: the table comes after "PlugDLL created" and
+before "PlugDLL deleted". With --json standard output is exactly one JSON document: what
+the module writes while it is loaded is captured and reported inside it, in order, one
+line each, as "module_output". Errors go to standard error.
 
 The table quotes every name, value and free argument. Inside the quotes, '"' and '\' are
 written \" and \\, tab, CR and LF \t, \r and \n, other control bytes and bytes that are
 not well-formed UTF-8 \xHH; everything else as it is.
 
-JSON: {"options": [{"name": ..., "value": ...}, ...], "free_arguments": [...]}, with
---explain also "explain": [{"position", "argument", "trimmed", "row", "shape", "outcome",
-and "name", "value", "replaced_by", "collapses_into" where they apply}]. A text is a JSON
-string when its bytes are well-formed UTF-8, otherwise {"hex": "<its bytes in hex>"}.
+JSON: {"options": [{"name": ..., "value": ...}, ...], "free_arguments": [...],
+"module_output": [...]}, with --explain also "explain" (before "module_output"):
+[{"position", "argument", "trimmed", "row", "shape", "outcome", and "name", "value",
+"replaced_by", "collapses_into" where they apply}]. A text is a JSON string when its
+bytes are well-formed UTF-8, otherwise {"hex": "<its bytes in hex>"}.
 
 After unloading the module kelhost checks that none of its host objects is still alive;
 if some are, it lists them by kind and count on standard error ("String: 1").

@@ -1,5 +1,6 @@
 #include "Process.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace kel::kelhost {
@@ -23,6 +24,10 @@ std::string ExecutablePath() {
     }
     path.resize(path.size() * 2);
   }
+}
+
+bool OpenPipe(int ends[2]) {
+  return ::pipe2(ends, O_CLOEXEC) == 0;
 }
 
 }  // namespace kel::kelhost

@@ -6,6 +6,9 @@
 
 #include "kel/host/WideText.h"
 
+#include <fcntl.h>
+#include <io.h>
+
 #include <cstddef>
 #include <cwchar>
 
@@ -52,6 +55,10 @@ std::string ExecutablePath() {
     if (length < path.size()) return host::NarrowToUtf8(path.data(), length);
     path.resize(path.size() * 2);
   }
+}
+
+bool OpenPipe(int ends[2]) {
+  return ::_pipe(ends, 64 * 1024, _O_BINARY | _O_NOINHERIT) == 0;
 }
 
 }  // namespace kel::kelhost
