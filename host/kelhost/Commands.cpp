@@ -22,6 +22,8 @@ namespace kel::kelhost {
 namespace {
 
 constexpr char kModuleFileName[] = "CommandLineParametersParser.kellib";
+// Where the Linux packages install the module, from the directory of kelhost.
+constexpr char kInstalledModuleDirectory[] = "../lib/CommandLineParametersParser/";
 
 // One line on standard error, "kelhost: " and `message`.
 void Complain(const std::string& message) {
@@ -102,7 +104,9 @@ std::string DefaultModulePath() {
   // "./" keeps a bare file name from being looked up on the library search path.
   const std::string directory =
       separator == std::string::npos ? std::string("./") : executable.substr(0, separator + 1);
-  return directory + kModuleFileName;
+  const std::string beside = directory + kModuleFileName;
+  const std::string installed = directory + kInstalledModuleDirectory + kModuleFileName;
+  return !FileExists(beside) && FileExists(installed) ? installed : beside;
 }
 
 int RunParse(const Invocation& invocation) {
@@ -144,6 +148,9 @@ int RunKelhost(const std::vector<std::string>& arguments) {
   switch (invocation.Value().mode) {
     case Invocation::Mode::kHelp:
       WriteOutput(HelpText());
+      return kExitSuccess;
+    case Invocation::Mode::kVersion:
+      WriteOutput("kelhost " KEL_VERSION "\n");
       return kExitSuccess;
     case Invocation::Mode::kInspect:
       return RunInspect(invocation.Value());

@@ -7,7 +7,7 @@ namespace kel::kelhost {
 std::string HelpText() {
   return R"(Usage: kelhost [OPTION]... [--] [ARG]...
        kelhost inspect [--json] MODULE
-       kelhost --help
+       kelhost --help | --version
 
 Loads a command-line parser module, injects the host's logger, string factory and
 collection factory into it, has it parse ARG... (argv[0] is "kelhost") and prints the
@@ -20,7 +20,8 @@ of the grammar:
 Options end at the first argument that is not one of them; "--" ends them too and
 is not passed on. Anything after them is an ARG, whatever it looks like.
   --module PATH     load the module file PATH (default: CommandLineParametersParser.kellib
-                    in the directory of this executable)
+                    in the directory of this executable or, where the Linux packages put
+                    it, in ../lib/CommandLineParametersParser/ from there)
   --json            print one JSON document instead of the table
   --explain         also show how the grammar classified each ARG: the option it set
                     (and which later ARG replaced it), the free argument it became (or the
@@ -30,6 +31,7 @@ is not passed on. Anything after them is an ARG, whatever it looks like.
   --args-file FILE  take the ARGs from FILE, each ended by a NUL byte, byte for byte (for
                     bytes a command line cannot carry, such as non-UTF-8 ones on Windows)
   -h, --help        print this help and exit
+  --version         print "kelhost " and the version of its package, and exit
 
 Output: the module prints its own lines on standard output as it goes: "PlugDLL created"
 when it is loaded, "PlugDLL deleted" when it is unloaded, and any "LibManager: ..." line.

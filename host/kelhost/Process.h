@@ -20,4 +20,7 @@ std::string ExecutablePath();
 // binary mode and not inherited by child processes. False when the system refuses.
 bool OpenPipe(int ends[2]);
 
+// Whether `path` (UTF-8) names an existing file.
+bool FileExists(const std::string& path);
+
 }  // namespace kel::kelhost

@@ -26,6 +26,10 @@ std::string ExecutablePath() {
   }
 }
 
+bool FileExists(const std::string& path) {
+  return ::access(path.c_str(), F_OK) == 0;
+}
+
 bool OpenPipe(int ends[2]) {
   return ::pipe2(ends, O_CLOEXEC) == 0;
 }

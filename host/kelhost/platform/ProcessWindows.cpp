@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <cwchar>
+#include <optional>
 
 namespace kel::kelhost {
 namespace {
@@ -55,6 +56,11 @@ std::string ExecutablePath() {
     if (length < path.size()) return host::NarrowToUtf8(path.data(), length);
     path.resize(path.size() * 2);
   }
+}
+
+bool FileExists(const std::string& path) {
+  const std::optional<std::wstring> wide = host::WidenUtf8(path);
+  return wide && ::GetFileAttributesW(wide->c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 bool OpenPipe(int ends[2]) {
