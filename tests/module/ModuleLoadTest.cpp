@@ -52,8 +52,8 @@ TEST(ModuleFile, CarriesItsManifestsAndNeedsTheSystemRuntimeOnly) {
 #endif
 }
 
-// A host whose standard output is a pipe (so the C runtime buffers it) and which ends with
-// _Exit straight after loading the module still reads the module's line.
+// A host whose standard output is a pipe (so the C runtime buffers it) and which ends at
+// once after loading the module, without flushing, still leaves the module's line there.
 TEST(ModuleFile, FlushesEachLineItPrints) {
   ProcessOutput run = RunProcessWithOutputPipe(KEL_LOAD_AND_EXIT_PATH, {kModulePath});
   std::erase(run.output, '\r');
