@@ -2,9 +2,10 @@
 # scratch folders under WORK_DIR and without installing anything on the system.
 #   Linux (PLATFORM linux): the .deb's metadata (dpkg-deb -I) and file list (dpkg-deb -c);
 #     unpacked (dpkg-deb -x) into a scratch root, its kelhost parses the sample line, and
-#     tests/sdk/consumer and the host-kit example build against it and run; the .tar.gz exists.
+#     tests/sdk/consumer (the README's host-kit example) builds against it and runs; the
+#     .tar.gz exists.
 #   Windows (PLATFORM windows, run under EMULATOR): the .zip unpacked into a scratch folder,
-#     its kelhost.exe runs there, and the host-kit example builds with TOOLCHAIN against it
+#     its kelhost.exe runs there, and tests/sdk/consumer builds with TOOLCHAIN against it
 #     and runs.
 foreach(var BUILD_DIR WORK_DIR SOURCE_DIR PLATFORM VERSION CPACK)
   if(NOT DEFINED ${var})
@@ -47,8 +48,8 @@ function(build_and_run name source prefix)
   endforeach()
 endfunction()
 
-set(hostkit_args --b -a1 --a=2 y x y)
-set(hostkit_output "option a = 2\r?\noption b = \r?\nfree argument x\r?\nfree argument y\r?\n")
+set(consumer_args --b -a1 --a=2 y x y)
+set(consumer_output "option a = 2\r?\noption b = \r?\nfree argument x\r?\nfree argument y\r?\n")
 
 if(PLATFORM STREQUAL "linux")
   run("${CPACK}" --config "${BUILD_DIR}/CPackConfig.cmake" -G "DEB;TGZ" -B "${WORK_DIR}/packages"
@@ -77,9 +78,8 @@ if(PLATFORM STREQUAL "linux")
     "the packaged kelhost")
   run("${prefix}/bin/kelhost" --version OUTPUT_VARIABLE version)
   expect("${version}" "^kelhost ${VERSION}\n$" "kelhost --version")
-  build_and_run(sdk_consumer "${SOURCE_DIR}/consumer" "${prefix}" OUTPUT "sdk_consumer: ok")
-  build_and_run(hostkit_example "${SOURCE_DIR}/hostkit" "${prefix}" ARGS ${hostkit_args}
-    OUTPUT "^PlugDLL created\n${hostkit_output}PlugDLL deleted\n$")
+  build_and_run(sdk_consumer "${SOURCE_DIR}/consumer" "${prefix}" ARGS ${consumer_args}
+    OUTPUT "^PlugDLL created\n${consumer_output}PlugDLL deleted\n$")
 else()
   foreach(var EMULATOR TOOLCHAIN)
     if(NOT DEFINED ${var})
@@ -106,7 +106,7 @@ else()
   if(NOT created STREQUAL "PlugDLL created" OR NOT value STREQUAL "1")
     message(FATAL_ERROR "the packaged kelhost.exe --json printed:\n${json}")
   endif()
-  build_and_run(hostkit_example "${SOURCE_DIR}/hostkit" "${prefix}" ARGS ${hostkit_args}
+  build_and_run(sdk_consumer "${SOURCE_DIR}/consumer" "${prefix}" ARGS ${consumer_args}
     CONFIGURE "-DCMAKE_TOOLCHAIN_FILE=${TOOLCHAIN}"
-    OUTPUT "^PlugDLL created\r?\n${hostkit_output}PlugDLL deleted\r?\n$")
+    OUTPUT "^PlugDLL created\r?\n${consumer_output}PlugDLL deleted\r?\n$")
 endif()
