@@ -48,6 +48,14 @@ function(build_and_run name source prefix)
   endforeach()
 endfunction()
 
+# The README shows the consumer whole, as the host-kit example.
+file(READ "${SOURCE_DIR}/consumer/main.cpp" consumer_source)
+file(READ "${SOURCE_DIR}/../../README.md" readme)
+string(FIND "${readme}" "```cpp\n${consumer_source}```" shown)
+if(shown EQUAL -1)
+  message(FATAL_ERROR "README.md does not show tests/sdk/consumer/main.cpp as it is")
+endif()
+
 set(consumer_args --b -a1 --a=2 y x y)
 set(consumer_output "option a = 2\r?\noption b = \r?\nfree argument x\r?\nfree argument y\r?\n")
 
