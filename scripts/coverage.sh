@@ -6,7 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/install-deps.sh
+scripts/install-deps.sh coverage
 cmake --preset coverage >/dev/null
 cmake --build --preset coverage >/dev/null
 find build/coverage -name '*.gcda' -delete

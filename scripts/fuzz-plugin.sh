@@ -9,7 +9,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 runs="${1:-10000000}"
-scripts/install-deps.sh
+scripts/install-deps.sh tests
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz --target plugin_fuzzer >/dev/null
 mkdir -p build/fuzz/plugin-corpus build/fuzz/plugin-artifacts

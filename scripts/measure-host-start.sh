@@ -10,7 +10,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/install-deps.sh
+scripts/install-deps.sh benchmarks
 cmake --preset linux >/dev/null
 cmake --build --preset linux --target kelhost kel_module >/dev/null
 

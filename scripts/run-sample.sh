@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/install-deps.sh
-cmake --preset linux >/dev/null
-cmake --build --preset linux --target kel_module kelhost >/dev/null
-exec build/linux/bin/kelhost "$@"
+scripts/install-deps.sh sample
+cmake --preset sample >/dev/null
+cmake --build --preset sample >/dev/null
+exec build/sample/bin/kelhost "$@"

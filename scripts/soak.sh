@@ -10,7 +10,7 @@ cd "$(dirname "$0")/.."
 linux_cycles="${1:-10000}"
 valgrind_cycles="${2:-10000}"
 wine_cycles="${3:-1000}"
-scripts/install-deps.sh
+scripts/install-deps.sh tests windows benchmarks
 for preset in linux mingw; do
   cmake --preset "${preset}" >/dev/null
   cmake --build --preset "${preset}" --target module_soak >/dev/null

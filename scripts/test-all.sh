@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/install-deps.sh
+scripts/install-deps.sh tests windows benchmarks
 
 presets=(linux linux-asan linux-tsan mingw fuzz)
 passed=0

@@ -1,12 +1,15 @@
 #include "Commands.h"
 
+#include <functional>
 #include <optional>
+#include <string_view>
 
 #include "ArgumentsFile.h"
 #include "Console.h"
 #include "ExitCodes.h"
 #include "HelpText.h"
 #include "InspectCommand.h"
+#include "OutputCapture.h"
 #include "Process.h"
 #include "ReferenceTrace.h"
 #include "Report.h"
@@ -19,6 +22,8 @@ namespace kel::kelhost {
 namespace {
 
 constexpr char kModuleFileName[] = "CommandLineParametersParser.kellib";
+// Where the Linux packages install the module, from the directory of kelhost.
+constexpr char kInstalledModuleDirectory[] = "../lib/CommandLineParametersParser/";
 
 // One line on standard error, "kelhost: " and `message`.
 void Complain(const std::string& message) {
@@ -31,10 +36,10 @@ host::Outcome<std::vector<std::string>> ChooseArguments(const Invocation& invoca
   return SampleArguments();
 }
 
-// Everything between loading and unloading the module. The table or document is written
-// before the unload, so it comes ahead of the module's "PlugDLL deleted".
+// Everything between loading and unloading the module. `show` receives the report before
+// the unload, so a table comes ahead of the module's "PlugDLL deleted".
 int ParseWithModule(const std::string& modulePath, const std::vector<std::string>& arguments,
-                    const Invocation& invocation) {
+                    const Invocation& invocation, const std::function<void(ParseReport&&)>& show) {
   host::Outcome<host::LoadedPlugin> plugin = host::LoadedPlugin::Load(modulePath);
   if (!plugin) {
     Complain(plugin.Error());
@@ -43,9 +48,9 @@ int ParseWithModule(const std::string& modulePath, const std::vector<std::string
   int status = kExitSuccess;
   host::Outcome<ParseResult> result = ParseThroughModule(*plugin.Value().Parser(), arguments);
   if (result) {
-    ParseReport report{std::move(result).Value(), std::nullopt};
+    ParseReport report{std::move(result).Value(), std::nullopt, std::nullopt};
     if (invocation.explain) report.explanations = ExplainArguments(arguments);
-    WriteOutput(invocation.json ? RenderJson(report) : RenderTable(report));
+    show(std::move(report));
   } else {
     Complain(host::ModuleFileName(modulePath) + ": " + result.Error());
     status = kExitModuleFailure;
@@ -57,6 +62,40 @@ int ParseWithModule(const std::string& modulePath, const std::vector<std::string
   return status;
 }
 
+// "\n"-ended lines, and a last one without its end.
+std::vector<std::string> SplitLines(std::string_view text) {
+  std::vector<std::string> lines;
+  while (!text.empty()) {
+    const std::size_t end = text.find('\n');
+    lines.emplace_back(text.substr(0, end));
+    text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+  }
+  return lines;
+}
+
+// The JSON form: what the module writes on standard output while it is loaded is captured
+// and reported inside the one document. When no document can be made, the captured bytes
+// are passed on as they came, so nothing the module said is lost.
+int ParseWithModuleToJson(const std::string& modulePath, const std::vector<std::string>& arguments,
+                          const Invocation& invocation) {
+  std::optional<ParseReport> report;
+  OutputCapture capture;
+  if (!capture.Error().empty()) {
+    Complain(capture.Error());
+    return kExitModuleFailure;
+  }
+  const int status = ParseWithModule(modulePath, arguments, invocation,
+                                     [&report](ParseReport&& made) { report = std::move(made); });
+  const std::string moduleOutput = capture.Finish();
+  if (!report) {
+    WriteOutput(moduleOutput);
+    return status;
+  }
+  report->moduleOutput = SplitLines(moduleOutput);
+  WriteOutput(RenderJson(*report));
+  return status;
+}
+
 }  // namespace
 
 std::string DefaultModulePath() {
@@ -65,7 +104,9 @@ std::string DefaultModulePath() {
   // "./" keeps a bare file name from being looked up on the library search path.
   const std::string directory =
       separator == std::string::npos ? std::string("./") : executable.substr(0, separator + 1);
-  return directory + kModuleFileName;
+  const std::string beside = directory + kModuleFileName;
+  const std::string installed = directory + kInstalledModuleDirectory + kModuleFileName;
+  return !FileExists(beside) && FileExists(installed) ? installed : beside;
 }
 
 int RunParse(const Invocation& invocation) {
@@ -76,8 +117,12 @@ int RunParse(const Invocation& invocation) {
     Complain(arguments.Error());
     return kExitModuleFailure;
   }
-  const int status = ParseWithModule(invocation.modulePath.value_or(DefaultModulePath()),
-                                     arguments.Value(), invocation);
+  const std::string modulePath = invocation.modulePath.value_or(DefaultModulePath());
+  const int status =
+      invocation.json
+          ? ParseWithModuleToJson(modulePath, arguments.Value(), invocation)
+          : ParseWithModule(modulePath, arguments.Value(), invocation,
+                            [](ParseReport&& report) { WriteOutput(RenderTable(report)); });
   // The module is unloaded and every reference the loader took is given back: whatever
   // host object is still alive was leaked by kelhost itself or by the module.
   const std::string alive = host::LiveObjects::Describe();
@@ -103,6 +148,9 @@ int RunKelhost(const std::vector<std::string>& arguments) {
   switch (invocation.Value().mode) {
     case Invocation::Mode::kHelp:
       WriteOutput(HelpText());
+      return kExitSuccess;
+    case Invocation::Mode::kVersion:
+      WriteOutput("kelhost " KEL_VERSION "\n");
       return kExitSuccess;
     case Invocation::Mode::kInspect:
       return RunInspect(invocation.Value());

@@ -7,7 +7,7 @@ namespace kel::kelhost {
 std::string HelpText() {
   return R"(Usage: kelhost [OPTION]... [--] [ARG]...
        kelhost inspect [--json] MODULE
-       kelhost --help
+       kelhost --help | --version
 
 Loads a command-line parser module, injects the host's logger, string factory and
 collection factory into it, has it parse ARG... (argv[0] is "kelhost") and prints the
@@ -20,7 +20,8 @@ of the grammar:
 Options end at the first argument that is not one of them; "--" ends them too and
 is not passed on. Anything after them is an ARG, whatever it looks like.
   --module PATH     load the module file PATH (default: CommandLineParametersParser.kellib
-                    in the directory of this executable)
+                    in the directory of this executable or, where the Linux packages put
+                    it, in ../lib/CommandLineParametersParser/ from there)
   --json            print one JSON document instead of the table
   --explain         also show how the grammar classified each ARG: the option it set
                     (and which later ARG replaced it), the free argument it became (or the
@@ -30,21 +31,24 @@ is not passed on. Anything after them is an ARG, whatever it looks like.
   --args-file FILE  take the ARGs from FILE, each ended by a NUL byte, byte for byte (for
                     bytes a command line cannot carry, such as non-UTF-8 ones on Windows)
   -h, --help        print this help and exit
+  --version         print "kelhost " and the version of its package, and exit
 
 Output: the module prints its own lines on standard output as it goes: "PlugDLL created"
 when it is loaded, "PlugDLL deleted" when it is unloaded, and any "LibManager: ..." line.
-kelhost's table or JSON document comes after "PlugDLL created" and before "PlugDLL
-deleted": a consumer of --json reads the document from the line after "PlugDLL created"
-up to the line before "PlugDLL deleted". Errors go to standard error.
+With the table they stay where they are: the table comes after "PlugDLL created" and
+before "PlugDLL deleted". With --json standard output is exactly one JSON document: what
+the module writes while it is loaded is captured and reported inside it, in order, one
+line each, as "module_output". Errors go to standard error.
 
 The table quotes every name, value and free argument. Inside the quotes, '"' and '\' are
 written \" and \\, tab, CR and LF \t, \r and \n, other control bytes and bytes that are
 not well-formed UTF-8 \xHH; everything else as it is.
 
-JSON: {"options": [{"name": ..., "value": ...}, ...], "free_arguments": [...]}, with
---explain also "explain": [{"position", "argument", "trimmed", "row", "shape", "outcome",
-and "name", "value", "replaced_by", "collapses_into" where they apply}]. A text is a JSON
-string when its bytes are well-formed UTF-8, otherwise {"hex": "<its bytes in hex>"}.
+JSON: {"options": [{"name": ..., "value": ...}, ...], "free_arguments": [...],
+"module_output": [...]}, with --explain also "explain" (before "module_output"):
+[{"position", "argument", "trimmed", "row", "shape", "outcome", and "name", "value",
+"replaced_by", "collapses_into" where they apply}]. A text is a JSON string when its
+bytes are well-formed UTF-8, otherwise {"hex": "<its bytes in hex>"}.
 
 After unloading the module kelhost checks that none of its host objects is still alive;
 if some are, it lists them by kind and count on standard error ("String: 1").

@@ -102,6 +102,11 @@ Outcome<Invocation> ReadParse(ArgumentCursor& cursor) {
       break;
     }
     if (IsHelp(argument)) return HelpInvocation();
+    if (argument == "--version") {
+      Invocation version;
+      version.mode = Invocation::Mode::kVersion;
+      return version;
+    }
     if (argument == "--json") {
       invocation.json = true;
       continue;

@@ -10,7 +10,7 @@
 namespace kel::kelhost {
 
 struct Invocation {
-  enum class Mode { kParse, kInspect, kHelp };
+  enum class Mode { kParse, kInspect, kHelp, kVersion };
 
   Mode mode = Mode::kParse;
   // --module PATH; the module beside the executable when absent. For inspect, its MODULE.

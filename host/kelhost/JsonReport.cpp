@@ -58,6 +58,11 @@ std::string RenderJson(const ParseReport& report) {
     }
     document["explain"] = std::move(explanations);
   }
+  if (report.moduleOutput) {
+    Json lines = Json::array();
+    for (const std::string& line : *report.moduleOutput) lines.push_back(JsonText(line));
+    document["module_output"] = std::move(lines);
+  }
   return document.dump(2) + "\n";
 }
 

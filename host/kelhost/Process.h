@@ -16,4 +16,11 @@ std::vector<std::string> ProcessArguments(int argc, char** argv);
 // The full path of the running executable (UTF-8), or empty when the system cannot say.
 std::string ExecutablePath();
 
+// Opens a pipe as two C runtime descriptors, `ends[0]` to read and `ends[1]` to write, in
+// binary mode and not inherited by child processes. False when the system refuses.
+bool OpenPipe(int ends[2]);
+
+// Whether `path` (UTF-8) names an existing file.
+bool FileExists(const std::string& path);
+
 }  // namespace kel::kelhost

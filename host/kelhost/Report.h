@@ -14,6 +14,9 @@ struct ParseReport {
   ParseResult result;
   // Present with --explain.
   std::optional<std::vector<ArgumentExplanation>> explanations;
+  // With --json: the lines the module wrote on standard output while it was loaded, in
+  // order, without their line ends.
+  std::optional<std::vector<std::string>> moduleOutput;
 };
 
 // The aligned table: "options: N", one line per option (name and value quoted as Quoted()
@@ -23,8 +26,10 @@ std::string RenderTable(const ParseReport& report);
 
 // One JSON document followed by "\n":
 //   {"options": [{"name": N, "value": V}, ...], "free_arguments": [F, ...],
-//    "explain": [{"position", "argument", "trimmed", "row", "shape", "outcome", ...}, ...]}
-// "explain" only with --explain. Texts are encoded by JsonText.
+//    "explain": [{"position", "argument", "trimmed", "row", "shape", "outcome", ...}, ...],
+//    "module_output": [L, ...]}
+// "explain" only with --explain, "module_output" when captured. Texts are encoded by
+// JsonText.
 std::string RenderJson(const ParseReport& report);
 
 }  // namespace kel::kelhost

@@ -4,8 +4,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "kel/host/HostCollection.h"
@@ -88,6 +90,68 @@ TEST(HostServices, EveryClassCountsItsReferencesCallsQueriesAndObservers) {
               (Notice{object, IObject::kContractId, "Destroyed", nullptr, &cookies[1]}));
   }
   LiveObjects::SetTraceSink(nullptr);
+}
+
+// kel::ObjectPtr's assignments from every starting state, on counting objects A and B of
+// which the test holds one reference each: the new reference is added, the old one given
+// back, a moved-from handle is empty, and nothing outlives the handles.
+TEST(HostServices, ObjectPtrAssignmentsKeepExactCounts) {
+  enum class Assignment { kCopy, kMove, kNull, kSelfCopy, kSelfMove };
+  using enum Assignment;
+  struct Row {
+    Assignment assignment;
+    char target, source;               // 'a', 'b' or '-' (empty) before
+    char targetAfter, sourceAfter;     // and after
+    std::uint32_t countOfA, countOfB;  // after, the test's own reference included
+  };
+  const Row rows[] = {
+      {kCopy, 'a', 'b', 'b', 'b', 1, 3},     {kCopy, '-', 'b', 'b', 'b', 1, 3},
+      {kCopy, 'a', '-', '-', '-', 1, 1},     {kCopy, 'a', 'a', 'a', 'a', 3, 1},
+      {kCopy, '-', '-', '-', '-', 1, 1},     {kMove, 'a', 'b', 'b', '-', 1, 2},
+      {kMove, '-', 'b', 'b', '-', 1, 2},     {kMove, 'a', '-', '-', '-', 1, 1},
+      {kMove, 'a', 'a', 'a', '-', 2, 1},     {kNull, 'a', 'b', '-', 'b', 1, 2},
+      {kNull, '-', '-', '-', '-', 1, 1},     {kSelfCopy, 'a', '-', 'a', '-', 2, 1},
+      {kSelfMove, 'a', '-', 'a', '-', 2, 1},
+  };
+  const std::size_t aliveBefore = LiveObjects::Total();
+  for (const Row& row : rows) {
+    SCOPED_TRACE(::testing::Message()
+                 << static_cast<int>(row.assignment) << row.target << row.source);
+    ObjectPtr<IObject> a = HostString::Create("A");
+    ObjectPtr<IObject> b = HostString::Create("B");
+    const auto handle = [&](char which) {
+      return which == 'a' ? a : which == 'b' ? b : ObjectPtr<IObject>();
+    };
+    ObjectPtr<IObject> target = handle(row.target);
+    ObjectPtr<IObject> source = handle(row.source);
+    ObjectPtr<IObject>& self = target;  // an alias, as self-assignment meets it in real code
+    switch (row.assignment) {
+      case kCopy:
+        target = source;
+        break;
+      case kMove:
+        target = std::move(source);
+        break;
+      case kNull:
+        target = nullptr;
+        break;
+      case kSelfCopy:
+        target = self;
+        break;
+      case kSelfMove:
+        target = std::move(self);
+        break;
+    }
+    EXPECT_EQ(target.Get(), handle(row.targetAfter).Get());
+    EXPECT_EQ(source.Get(), handle(row.sourceAfter).Get());
+    EXPECT_EQ(a->GetRefCount(), row.countOfA);
+    EXPECT_EQ(b->GetRefCount(), row.countOfB);
+    a.Reset();
+    b.Reset();
+    const std::size_t held = target ? 1 : 0;
+    EXPECT_EQ(LiveObjects::Total(), aliveBefore + held + (source && source != target ? 1 : 0));
+  }
+  EXPECT_EQ(LiveObjects::Total(), aliveBefore);
 }
 
 }  // namespace

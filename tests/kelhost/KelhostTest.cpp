@@ -18,6 +18,7 @@
 namespace kel::kelhost::testing {
 namespace {
 
+using ::kel::testing::RunProcess;
 using ::kel::testing::StdoutCapture;
 using ::kel::testing::WithStdoutLineEnds;
 
@@ -63,9 +64,9 @@ TEST(Kelhost, PrintsEveryByteAndExitsWithItsStatus) {
        "free arguments: 3\n  \"x\"\n  \"\\xc0\\xaf\\xed\\xa0\\x80\\xf4\\x90\\x80\\x80\\xff\"\n"
        "  \"\xF0\x9F\x98\x80\"\nPlugDLL deleted\n"},
       {{"--json", "--module", kModule, "--", "-n\xFF", "\xC3\xA9"},
-       "PlugDLL created\n{\n  \"options\": [\n    {\n      \"name\": \"n\",\n      \"value\": {\n"
+       "{\n  \"options\": [\n    {\n      \"name\": \"n\",\n      \"value\": {\n"
        "        \"hex\": \"ff\"\n      }\n    }\n  ],\n  \"free_arguments\": [\n    \"\xC3\xA9\"\n"
-       "  ]\n}\nPlugDLL deleted\n"},
+       "  ],\n  \"module_output\": [\n    \"PlugDLL created\",\n    \"PlugDLL deleted\"\n  ]\n}\n"},
       {{"--module=" + kModule, "--explain", "--", "--a=1", "b", "--a", "  b ", "-5"},
        "PlugDLL created\noptions: 1\n  \"a\" = \"\"\nfree arguments: 1\n  \"b\"\n"
        "explain: 5 arguments\n"
@@ -119,6 +120,8 @@ TEST(Kelhost, RunsAsAProcessAndReadsItsCommandLineAsUtf8) {
       {{}, RunInProcess(sample)},
       {{"--help"}, {0, WithStdoutLineEnds(HelpText()), ""}},
       {{"--", "-b\xC3\xA9"}, RunInProcess({"--module", kModule, "--", "-b\xC3\xA9"})},
+      {{"--json", "--", "--a=1", "x"},
+       RunInProcess({"--json", "--module", kModule, "--", "--a=1", "x"})},
       {{"--module", kModule + ".missing", "--"}, {1, "", ""}},
   };
   for (const auto& [arguments, expected] : rows) {

@@ -1,6 +1,6 @@
 // The module file as a host finds it: the plug-in manifest, the one export, and what the file
-// carries and needs besides. The lines it prints as it is loaded and unloaded are the load
-// and unload soak's to check, at every cycle.
+// carries and needs besides; each line it prints flushed at once. The lines it prints as it
+// is loaded and unloaded are the load and unload soak's to check, at every cycle.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -9,6 +9,7 @@
 #include <string>
 
 #include "ModuleHost.h"
+#include "Subprocess.h"
 #include "kel/host/ModuleFile.h"
 
 namespace kel::testing {
@@ -49,6 +50,15 @@ TEST(ModuleFile, CarriesItsManifestsAndNeedsTheSystemRuntimeOnly) {
                   ::testing::ContainsRegex("^(libc|libm|libstdc\\+\\+|libgcc_s|libpthread|libdl|"
                                            "ld-linux-x86-64|libasan|libubsan|libtsan)\\.so\\.")));
 #endif
+}
+
+// A host whose standard output is a pipe (so the C runtime buffers it) and which ends at
+// once after loading the module, without flushing, still leaves the module's line there.
+TEST(ModuleFile, FlushesEachLineItPrints) {
+  ProcessOutput run = RunProcessWithOutputPipe(KEL_LOAD_AND_EXIT_PATH, {kModulePath});
+  std::erase(run.output, '\r');
+  EXPECT_EQ(run.exit, 0);
+  EXPECT_EQ(run.output, "PlugDLL created\n");
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "Process.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace kel::kelhost {
@@ -23,6 +24,14 @@ std::string ExecutablePath() {
     }
     path.resize(path.size() * 2);
   }
+}
+
+bool FileExists(const std::string& path) {
+  return ::access(path.c_str(), F_OK) == 0;
+}
+
+bool OpenPipe(int ends[2]) {
+  return ::pipe2(ends, O_CLOEXEC) == 0;
 }
 
 }  // namespace kel::kelhost

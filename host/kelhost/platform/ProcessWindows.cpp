@@ -6,8 +6,12 @@
 
 #include "kel/host/WideText.h"
 
+#include <fcntl.h>
+#include <io.h>
+
 #include <cstddef>
 #include <cwchar>
+#include <optional>
 
 namespace kel::kelhost {
 namespace {
@@ -52,6 +56,15 @@ std::string ExecutablePath() {
     if (length < path.size()) return host::NarrowToUtf8(path.data(), length);
     path.resize(path.size() * 2);
   }
+}
+
+bool FileExists(const std::string& path) {
+  const std::optional<std::wstring> wide = host::WidenUtf8(path);
+  return wide && ::GetFileAttributesW(wide->c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool OpenPipe(int ends[2]) {
+  return ::_pipe(ends, 64 * 1024, _O_BINARY | _O_NOINHERIT) == 0;
 }
 
 }  // namespace kel::kelhost

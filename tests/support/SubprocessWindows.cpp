@@ -5,7 +5,7 @@
 #include "Subprocess.h"
 #include "kel/host/WideText.h"
 
-namespace kel::kelhost::testing {
+namespace kel::testing {
 
 // The C runtime hands the child this process's descriptors 0 to 2, redirected ones included,
 // and the arguments as a wide command line.
@@ -21,4 +21,4 @@ int RunProcess(const std::string& program, const std::vector<std::string>& argum
   return static_cast<int>(status);
 }
 
-}  // namespace kel::kelhost::testing
+}  // namespace kel::testing

@@ -6,7 +6,7 @@
 
 #include "Subprocess.h"
 
-namespace kel::kelhost::testing {
+namespace kel::testing {
 
 int RunProcess(const std::string& program, const std::vector<std::string>& arguments) {
   std::string command = program;
@@ -16,4 +16,4 @@ int RunProcess(const std::string& program, const std::vector<std::string>& argum
   return status == -1 || !WIFEXITED(status) ? -1 : WEXITSTATUS(status);
 }
 
-}  // namespace kel::kelhost::testing
+}  // namespace kel::testing
