@@ -5,19 +5,24 @@
 
 namespace {
 
+// The split runs the classification in line for every argument; the functions below are
+// its one definition, also behind the public TrimSpaces and ClassifyArgument.
+#define KEL_IN_LINE [[gnu::always_inline]] inline
+
 // Current locale, never set here; the cast keeps bytes 0x80 and above out of negative values.
-bool IsLetter(char c) noexcept {
+KEL_IN_LINE bool IsLetter(char c) noexcept {
   return std::isalpha(static_cast<unsigned char>(c)) != 0;
 }
 
-ArgumentClassification Make(ArgumentShape shape, std::string_view text, std::string_view name = {},
-                            std::string_view value = {}) noexcept {
+KEL_IN_LINE ArgumentClassification Make(ArgumentShape shape, std::string_view text,
+                                        std::string_view name = {},
+                                        std::string_view value = {}) noexcept {
   return {shape, static_cast<int>(shape) + 1, text, name, value};
 }
 
 // Every argument that begins with "--". s[2] is a letter once the first two checks pass, so
 // the search for '=' starts at index 3 and a long option's name is never empty.
-ArgumentClassification ClassifyLong(std::string_view s) noexcept {
+KEL_IN_LINE ArgumentClassification ClassifyLong(std::string_view s) noexcept {
   if (s.size() == 2) return Make(ArgumentShape::kDoubleDashAlone, s);
   if (!IsLetter(s[2])) return Make(ArgumentShape::kLongWithoutLetter, s);
   const std::size_t equals = s.find('=', 3);
@@ -30,7 +35,7 @@ ArgumentClassification ClassifyLong(std::string_view s) noexcept {
 }
 
 // Every other argument that begins with '-'; s[1] is not '-'.
-ArgumentClassification ClassifyShort(std::string_view s) noexcept {
+KEL_IN_LINE ArgumentClassification ClassifyShort(std::string_view s) noexcept {
   if (s.size() == 1) return Make(ArgumentShape::kDashAlone, s);
   if (!IsLetter(s[1])) return Make(ArgumentShape::kShortWithoutLetter, s);
   const std::size_t equals = s.find('=', 2);
@@ -40,6 +45,23 @@ ArgumentClassification ClassifyShort(std::string_view s) noexcept {
   if (equals != 2 || s.size() == 3) return Make(ArgumentShape::kShortWithMisplacedEquals, s);
   return Make(ArgumentShape::kShortOptionWithEquals, s, s.substr(1, 1), s.substr(3));
 }
+
+KEL_IN_LINE std::string_view Trim(std::string_view argument) noexcept {
+  std::size_t first = 0;
+  std::size_t end = argument.size();
+  while (first < end && argument[first] == ' ') ++first;
+  while (end > first && argument[end - 1] == ' ') --end;
+  return argument.substr(first, end - first);
+}
+
+KEL_IN_LINE ArgumentClassification Classify(std::string_view trimmed) noexcept {
+  if (trimmed.empty()) return Make(ArgumentShape::kEmpty, trimmed);
+  if (trimmed[0] != '-') return Make(ArgumentShape::kFreeArgument, trimmed);
+  if (trimmed.size() >= 2 && trimmed[1] == '-') return ClassifyLong(trimmed);
+  return ClassifyShort(trimmed);
+}
+
+#undef KEL_IN_LINE
 
 }  // namespace
 
@@ -53,34 +75,42 @@ bool ArgumentClassification::IsFreeArgument() const noexcept {
 }
 
 std::string_view TrimSpaces(std::string_view argument) noexcept {
-  const std::size_t first = argument.find_first_not_of(' ');
-  if (first == std::string_view::npos) return {};
-  const std::size_t last = argument.find_last_not_of(' ');
-  return argument.substr(first, last - first + 1);
+  return Trim(argument);
 }
 
 ArgumentClassification ClassifyArgument(std::string_view trimmed) noexcept {
-  if (trimmed.empty()) return Make(ArgumentShape::kEmpty, trimmed);
-  if (trimmed[0] != '-') return Make(ArgumentShape::kFreeArgument, trimmed);
-  if (trimmed.size() >= 2 && trimmed[1] == '-') return ClassifyLong(trimmed);
-  return ClassifyShort(trimmed);
+  return Classify(trimmed);
 }
 
 // Per argument: its length is found, its ends are trimmed and its first '=' is searched
-// once, and a view of what it contributes is appended; nothing is copied. One sort of each
-// collection at the end (n log n) orders it and settles later-wins and duplicates.
-void SplitCommandLine(std::int32_t argc, const char* const* argv, OptionMap& options,
-                      FreeArgumentSet& freeArguments) {
-  options.Clear();
-  freeArguments.Clear();
+// once, and a view of what it contributes is written; nothing is copied. Options fill the
+// block's array from the front, free arguments their own array from the front, and one
+// table behind both finds the repeats of each in turn. Sealing each collection at the end
+// (expected linear, then one sort of what is distinct: n log n) settles later-wins and
+// duplicates.
+CommandLineSplit::CommandLineSplit(std::int32_t argc, const char* const* argv) {
   if (argc <= 1) return;
-  options.Reserve(static_cast<std::size_t>(argc - 1));
-  freeArguments.Reserve(static_cast<std::size_t>(argc - 1));
+  const auto count = static_cast<std::size_t>(argc - 1);
+  const std::size_t slotCount = SealingSlots(count);
+  storage_ = std::make_unique_for_overwrite<std::byte[]>(
+      count * (sizeof(OptionEntry) + sizeof(std::string_view)) + slotCount * sizeof(std::uint32_t));
+  auto* const options = reinterpret_cast<OptionEntry*>(storage_.get());
+  auto* const freeArguments = reinterpret_cast<std::string_view*>(options + count);
+  auto* const slots = reinterpret_cast<std::uint32_t*>(freeArguments + count);
+
+  std::size_t optionCount = 0;
+  std::size_t freeCount = 0;
   for (std::int32_t i = 1; i < argc; ++i) {
-    const ArgumentClassification argument = ClassifyArgument(TrimSpaces(argv[i]));
-    if (argument.IsOption()) options.Set(argument.name, argument.value);
-    if (argument.IsFreeArgument()) freeArguments.Insert(argument.text);
+    const ArgumentClassification argument = Classify(Trim(argv[i]));
+    if (argument.IsOption()) {
+      std::construct_at(options + optionCount++, argument.name, argument.value);
+    } else if (argument.IsFreeArgument()) {
+      std::construct_at(freeArguments + freeCount++, argument.text);
+    }
   }
-  options.Seal();
-  freeArguments.Seal();
+  const std::span<std::uint32_t> table(slots, slotCount);
+  options_ = OptionMap(
+      std::span<const OptionEntry>(options, SealOptions(std::span(options, optionCount), table)));
+  freeArguments_ = FreeArgumentSet(std::span<const std::string_view>(
+      freeArguments, SealFreeArguments(std::span(freeArguments, freeCount), table)));
 }

@@ -27,7 +27,9 @@
 // Nothing is ever reported: dropped arguments leave no trace.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string_view>
 
 #include "OptionCollections.h"
@@ -67,10 +69,25 @@ std::string_view TrimSpaces(std::string_view argument) noexcept;
 // Classifies an argument that TrimSpaces has already trimmed.
 ArgumentClassification ClassifyArgument(std::string_view trimmed) noexcept;
 
-// Clears both collections, then trims and classifies argv[1] to argv[argc - 1] in order and
-// records every option and free argument. With argc of 1 or less argv is not read at all.
-// Entries 1 to argc - 1 must be valid NUL-terminated strings; the collections view them, so
-// they must outlive the collections' use. Writes no output and catches nothing:
-// std::bad_alloc from a failed allocation leaves with the collections partly filled.
-void SplitCommandLine(std::int32_t argc, const char* const* argv, OptionMap& options,
-                      FreeArgumentSet& freeArguments);
+// The options and free arguments of argv[1] to argv[argc - 1]: each argument trimmed and
+// classified in order, every option and free argument recorded, then each collection
+// sealed. With argc of 1 or less argv is not read at all. Entries 1 to argc - 1 must be
+// valid NUL-terminated strings; the collections view them, so they must outlive this
+// object. Writes no output and catches nothing: std::bad_alloc from its one allocation
+// leaves the constructor.
+class CommandLineSplit {
+ public:
+  CommandLineSplit(std::int32_t argc, const char* const* argv);
+
+  CommandLineSplit(const CommandLineSplit&) = delete;
+  CommandLineSplit& operator=(const CommandLineSplit&) = delete;
+
+  const OptionMap& Options() const noexcept { return options_; }
+  const FreeArgumentSet& FreeArguments() const noexcept { return freeArguments_; }
+
+ private:
+  // The views of both collections and the scratch their sealing needs, in one block.
+  std::unique_ptr<std::byte[]> storage_;
+  OptionMap options_;
+  FreeArgumentSet freeArguments_;
+};
