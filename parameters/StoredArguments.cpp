@@ -4,17 +4,28 @@
 #include <memory>
 #include <string_view>
 
+namespace {
+
+std::size_t ViewBytes(const FreeArgumentSet& freeArguments, const OptionMap& options) noexcept {
+  return options.size() * sizeof(OptionEntry) + freeArguments.size() * sizeof(std::string_view);
+}
+
+}  // namespace
+
+std::size_t StoredArguments::BlockBytes(const FreeArgumentSet& freeArguments,
+                                        const OptionMap& options) noexcept {
+  std::size_t bytes = ViewBytes(freeArguments, options);
+  for (const std::string_view argument : freeArguments) bytes += argument.size() + 1;
+  for (const auto& [name, value] : options) bytes += name.size() + value.size() + 2;
+  return bytes;
+}
+
 // The block holds the option entries, then the free arguments' views, then the text.
-StoredArguments::StoredArguments(const FreeArgumentSet& freeArguments, const OptionMap& options) {
-  std::size_t textBytes = 0;
-  for (const std::string_view argument : freeArguments) textBytes += argument.size() + 1;
-  for (const auto& [name, value] : options) textBytes += name.size() + value.size() + 2;
-  const std::size_t viewBytes =
-      options.size() * sizeof(OptionEntry) + freeArguments.size() * sizeof(std::string_view);
-  storage_ = std::make_unique_for_overwrite<std::byte[]>(viewBytes + textBytes);
-  auto* const optionCopies = reinterpret_cast<OptionEntry*>(storage_.get());
+StoredArguments::StoredArguments(const FreeArgumentSet& freeArguments, const OptionMap& options,
+                                 std::byte* block) noexcept {
+  auto* const optionCopies = reinterpret_cast<OptionEntry*>(block);
   auto* const freeCopies = reinterpret_cast<std::string_view*>(optionCopies + options.size());
-  auto* next = reinterpret_cast<char*>(storage_.get() + viewBytes);
+  auto* next = reinterpret_cast<char*>(block + ViewBytes(freeArguments, options));
 
   const auto keep = [&next](std::string_view text) {
     const std::string_view kept(next, text.size());

@@ -35,8 +35,7 @@ kel::ResultCode CCommandLineParametersParserPlugin::Parse(std::int32_t argc,
     const CommandLineSplit split(argc, argv);
     // The new result is installed before the old one is released, and only once it is fully
     // built: exhausted memory leaves the current result untouched.
-    currentResult_ =
-        CCommandLineParameters::Create(StoredArguments(split.FreeArguments(), split.Options()));
+    currentResult_ = CCommandLineParameters::Create(split.FreeArguments(), split.Options());
     return kel::result::kOk;
   });
 }

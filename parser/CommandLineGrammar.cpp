@@ -2,6 +2,8 @@
 
 #include <cctype>
 #include <cstddef>
+#include <memory>
+#include <span>
 
 namespace {
 
@@ -92,9 +94,10 @@ CommandLineSplit::CommandLineSplit(std::int32_t argc, const char* const* argv) {
   if (argc <= 1) return;
   const auto count = static_cast<std::size_t>(argc - 1);
   const std::size_t slotCount = SealingSlots(count);
-  storage_ = std::make_unique_for_overwrite<std::byte[]>(
-      count * (sizeof(OptionEntry) + sizeof(std::string_view)) + slotCount * sizeof(std::uint32_t));
-  auto* const options = reinterpret_cast<OptionEntry*>(storage_.get());
+  const std::size_t bytes =
+      count * (sizeof(OptionEntry) + sizeof(std::string_view)) + slotCount * sizeof(std::uint32_t);
+  storage_.resize((bytes + sizeof(Word) - 1) / sizeof(Word));
+  auto* const options = reinterpret_cast<OptionEntry*>(storage_.data());
   auto* const freeArguments = reinterpret_cast<std::string_view*>(options + count);
   auto* const slots = reinterpret_cast<std::uint32_t*>(freeArguments + count);
 

@@ -29,8 +29,8 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <string_view>
+#include <vector>
 
 #include "OptionCollections.h"
 
@@ -86,8 +86,14 @@ class CommandLineSplit {
   const FreeArgumentSet& FreeArguments() const noexcept { return freeArguments_; }
 
  private:
+  // Storage left uninitialised, allocated through operator new like any container's.
+  struct Word {
+    Word() noexcept {}  // NOLINT: leaves `bits` unset on purpose
+    std::uint64_t bits;
+  };
+
   // The views of both collections and the scratch their sealing needs, in one block.
-  std::unique_ptr<std::byte[]> storage_;
+  std::vector<Word> storage_;
   OptionMap options_;
   FreeArgumentSet freeArguments_;
 };

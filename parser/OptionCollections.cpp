@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -49,6 +50,10 @@ struct TextOf {
 
 // Negative, zero or positive as `a` comes before, equals or comes after `b` in byte order.
 [[gnu::always_inline]] inline int ByteCompare(std::string_view a, std::string_view b) noexcept {
+  // Names and free arguments are never empty, and most differ in their first byte.
+  if (!a.empty() && !b.empty() && a[0] != b[0]) {
+    return static_cast<unsigned char>(a[0]) - static_cast<unsigned char>(b[0]);
+  }
   const std::size_t common = std::min(a.size(), b.size());
   std::size_t i = 0;
   for (; i + 8 <= common; i += 8) {
@@ -108,14 +113,19 @@ std::size_t InsertDistinctInOrder(std::span<Item> items, KeyOf keyOf, Merge merg
   for (const Item& item : items) {
     const Item next = item;
     const std::string_view key = keyOf(next);
+    // Index `kept` is free: it holds `next` itself or an item already merged. Greater keys
+    // move up as they are passed; meeting an equal key moves them back.
     std::size_t position = kept;
     int order = 1;
-    while (position > 0 && (order = ByteCompare(keyOf(items[position - 1]), key)) > 0) --position;
+    while (position > 0 && (order = ByteCompare(keyOf(items[position - 1]), key)) > 0) {
+      items[position] = items[position - 1];
+      --position;
+    }
     if (position > 0 && order == 0) {
       merge(items[position - 1], next);
+      for (; position < kept; ++position) items[position] = items[position + 1];
       continue;
     }
-    std::move_backward(items.begin() + position, items.begin() + kept, items.begin() + kept + 1);
     items[position] = next;
     ++kept;
   }
@@ -197,19 +207,11 @@ std::size_t SealFreeArguments(std::span<std::string_view> arguments,
   return kept;
 }
 
-OptionMap::OptionMap(std::initializer_list<OptionEntry> entries) : owned_(entries) {
-  std::vector<std::uint32_t> slots(SealingSlots(owned_.size()));
-  owned_.resize(SealOptions(owned_, slots));
-  entries_ = owned_;
-}
-
-OptionMap::OptionMap(OptionMap&& other) noexcept
-    : owned_(std::move(other.owned_)), entries_(std::exchange(other.entries_, {})) {}
-
-OptionMap& OptionMap::operator=(OptionMap&& other) noexcept {
-  owned_ = std::move(other.owned_);
-  entries_ = std::exchange(other.entries_, {});
-  return *this;
+OptionMap::OptionMap(std::initializer_list<OptionEntry> entries)
+    : owned_(std::make_unique<OptionEntry[]>(entries.size())) {
+  std::copy(entries.begin(), entries.end(), owned_.get());
+  std::vector<std::uint32_t> slots(SealingSlots(entries.size()));
+  entries_ = std::span(owned_.get(), SealOptions(std::span(owned_.get(), entries.size()), slots));
 }
 
 OptionMap::const_iterator OptionMap::find(std::string_view name) const noexcept {
@@ -224,19 +226,11 @@ bool operator==(const OptionMap& a, const OptionMap& b) noexcept {
 }
 
 FreeArgumentSet::FreeArgumentSet(std::initializer_list<std::string_view> arguments)
-    : owned_(arguments) {
-  std::vector<std::uint32_t> slots(SealingSlots(owned_.size()));
-  owned_.resize(SealFreeArguments(owned_, slots));
-  arguments_ = owned_;
-}
-
-FreeArgumentSet::FreeArgumentSet(FreeArgumentSet&& other) noexcept
-    : owned_(std::move(other.owned_)), arguments_(std::exchange(other.arguments_, {})) {}
-
-FreeArgumentSet& FreeArgumentSet::operator=(FreeArgumentSet&& other) noexcept {
-  owned_ = std::move(other.owned_);
-  arguments_ = std::exchange(other.arguments_, {});
-  return *this;
+    : owned_(std::make_unique<std::string_view[]>(arguments.size())) {
+  std::copy(arguments.begin(), arguments.end(), owned_.get());
+  std::vector<std::uint32_t> slots(SealingSlots(arguments.size()));
+  arguments_ =
+      std::span(owned_.get(), SealFreeArguments(std::span(owned_.get(), arguments.size()), slots));
 }
 
 bool operator==(const FreeArgumentSet& a, const FreeArgumentSet& b) noexcept {

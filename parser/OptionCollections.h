@@ -10,10 +10,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>
+#include <memory>
 #include <span>
 #include <string_view>
 #include <utility>
-#include <vector>
 
 // An option: its name, then its value ("" when given without one).
 using OptionEntry = std::pair<std::string_view, std::string_view>;
@@ -30,8 +30,13 @@ class OptionMap {
   OptionMap(std::initializer_list<OptionEntry> entries);
   // Views `sealed`, whose names strictly increase; it must outlive this map.
   explicit OptionMap(std::span<const OptionEntry> sealed) noexcept : entries_(sealed) {}
-  OptionMap(OptionMap&& other) noexcept;
-  OptionMap& operator=(OptionMap&& other) noexcept;
+  OptionMap(OptionMap&& other) noexcept
+      : owned_(std::move(other.owned_)), entries_(std::exchange(other.entries_, {})) {}
+  OptionMap& operator=(OptionMap&& other) noexcept {
+    owned_ = std::move(other.owned_);
+    entries_ = std::exchange(other.entries_, {});
+    return *this;
+  }
 
   const_iterator begin() const noexcept { return entries_.data(); }
   const_iterator end() const noexcept { return entries_.data() + entries_.size(); }
@@ -44,7 +49,7 @@ class OptionMap {
   friend bool operator==(const OptionMap& a, const OptionMap& b) noexcept;
 
  private:
-  std::vector<OptionEntry> owned_;  // the entries of a map made from a list; else empty
+  std::unique_ptr<OptionEntry[]> owned_;  // the entries of a map made from a list; else empty
   std::span<const OptionEntry> entries_;
 };
 
@@ -60,8 +65,13 @@ class FreeArgumentSet {
   // Views `sealed`, which strictly increases; it must outlive this set.
   explicit FreeArgumentSet(std::span<const std::string_view> sealed) noexcept
       : arguments_(sealed) {}
-  FreeArgumentSet(FreeArgumentSet&& other) noexcept;
-  FreeArgumentSet& operator=(FreeArgumentSet&& other) noexcept;
+  FreeArgumentSet(FreeArgumentSet&& other) noexcept
+      : owned_(std::move(other.owned_)), arguments_(std::exchange(other.arguments_, {})) {}
+  FreeArgumentSet& operator=(FreeArgumentSet&& other) noexcept {
+    owned_ = std::move(other.owned_);
+    arguments_ = std::exchange(other.arguments_, {});
+    return *this;
+  }
 
   const_iterator begin() const noexcept { return arguments_.data(); }
   const_iterator end() const noexcept { return arguments_.data() + arguments_.size(); }
@@ -70,7 +80,7 @@ class FreeArgumentSet {
   friend bool operator==(const FreeArgumentSet& a, const FreeArgumentSet& b) noexcept;
 
  private:
-  std::vector<std::string_view> owned_;
+  std::unique_ptr<std::string_view[]> owned_;  // as for OptionMap
   std::span<const std::string_view> arguments_;
 };
 
