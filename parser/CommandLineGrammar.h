@@ -30,7 +30,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
-#include <vector>
 
 #include "OptionCollections.h"
 
@@ -86,14 +85,26 @@ class CommandLineSplit {
   const FreeArgumentSet& FreeArguments() const noexcept { return freeArguments_; }
 
  private:
-  // Storage left uninitialised, allocated through operator new like any container's.
-  struct Word {
-    Word() noexcept {}  // NOLINT: leaves `bits` unset on purpose
-    std::uint64_t bits;
+  // Words left uninitialised, from std::allocator (so through operator new, like any
+  // container's) and given back by the destructor.
+  class Storage {
+   public:
+    explicit Storage(std::size_t words);
+    ~Storage();
+    Storage(const Storage&) = delete;
+    Storage& operator=(const Storage&) = delete;
+    std::byte* Data() const noexcept { return reinterpret_cast<std::byte*>(words_); }
+
+   private:
+    std::size_t count_;
+    std::uint64_t* words_;  // owned; null when count_ is 0
   };
 
-  // The views of both collections and the scratch their sealing needs, in one block.
-  std::vector<Word> storage_;
+  // The words for the views of both collections and the scratch their sealing needs.
+  static std::size_t StorageWords(std::int32_t argc) noexcept;
+
+  // The views of both collections and that scratch, in one block.
+  Storage storage_;
   OptionMap options_;
   FreeArgumentSet freeArguments_;
 };

@@ -3,14 +3,11 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 namespace {
 
-// Up to this many items, each is inserted in order among those kept, which finds its repeat
-// on the way: cheaper than clearing and probing a table, then sorting, for the few
-// arguments of a real command line.
-constexpr std::size_t kLinearSearchLimit = 16;
 constexpr std::uint32_t kFreeSlot = UINT32_MAX;
 
 struct NameOf {
@@ -167,6 +164,49 @@ void SortByKey(std::span<Item> items, KeyOf keyOf) noexcept {
   }
 }
 
+// The first eight bytes of `text` as one number, the first byte highest, zero past the end:
+// where two prefixes differ they order as the texts do (a text holds no NUL, so a zero past
+// its end sorts as its end does).
+std::uint64_t PrefixOf(std::string_view text) noexcept {
+  if (text.size() >= 8) {
+    const std::uint64_t word = Load8(text.data());
+    if constexpr (std::endian::native == std::endian::little) return __builtin_bswap64(word);
+    return word;
+  }
+  std::uint64_t prefix = 0;
+  for (const char c : text) prefix = (prefix << 8) | static_cast<unsigned char>(c);
+  return prefix << (8 * (8 - text.size()));
+}
+
+struct SortRecord {
+  std::uint64_t prefix;
+  std::uint64_t index;  // into the texts being sorted
+};
+static_assert(sizeof(SortRecord) == sizeof(std::string_view) &&
+              sizeof(SortRecord) == 4 * sizeof(std::uint32_t));
+
+// Many texts in byte order, written as views over `scratch` (four slots per text): each is
+// sorted as its prefix and its index, so most comparisons are of two numbers, and only
+// texts with the same first eight bytes are compared byte by byte.
+std::span<const std::string_view> SortByPrefix(std::span<const std::string_view> texts,
+                                               std::span<std::uint32_t> scratch) noexcept {
+  auto* const records = reinterpret_cast<SortRecord*>(scratch.data());
+  for (std::size_t i = 0; i < texts.size(); ++i) {
+    std::construct_at(records + i, SortRecord{PrefixOf(texts[i]), i});
+  }
+  std::sort(records, records + texts.size(), [texts](const SortRecord& a, const SortRecord& b) {
+    if (a.prefix != b.prefix) return a.prefix < b.prefix;
+    return ByteLess(texts[a.index], texts[b.index]);
+  });
+  // Each view takes the place of its record, once the record is read.
+  auto* const views = reinterpret_cast<std::string_view*>(scratch.data());
+  for (std::size_t i = 0; i < texts.size(); ++i) {
+    const std::size_t index = records[i].index;
+    std::construct_at(views + i, texts[index]);
+  }
+  return {views, texts.size()};
+}
+
 template <class Item, class KeyOf>
 bool StrictlyIncreasing(std::span<const Item> items, KeyOf keyOf) noexcept {
   return std::adjacent_find(items.begin(), items.end(), [keyOf](const Item& a, const Item& b) {
@@ -176,17 +216,13 @@ bool StrictlyIncreasing(std::span<const Item> items, KeyOf keyOf) noexcept {
 
 }  // namespace
 
-std::size_t SealingSlots(std::size_t count) noexcept {
-  return count <= kLinearSearchLimit ? 0 : TableSize(count);
-}
-
 // The first entry of a name keeps its place and takes each later value, so the latest value
 // wins.
 std::size_t SealOptions(std::span<OptionEntry> options, std::span<std::uint32_t> slots) noexcept {
   const auto takeLater = [](OptionEntry& first, const OptionEntry& later) {
     first.second = later.second;
   };
-  if (options.size() <= kLinearSearchLimit) {
+  if (options.size() <= kSealingInsertionLimit) {
     return InsertDistinctInOrder(options, NameOf{}, takeLater);
   }
   if (StrictlyIncreasing<OptionEntry>(options, NameOf{})) return options.size();
@@ -195,16 +231,15 @@ std::size_t SealOptions(std::span<OptionEntry> options, std::span<std::uint32_t>
   return kept;
 }
 
-std::size_t SealFreeArguments(std::span<std::string_view> arguments,
-                              std::span<std::uint32_t> slots) noexcept {
+std::span<const std::string_view> SealFreeArguments(std::span<std::string_view> arguments,
+                                                    std::span<std::uint32_t> slots) noexcept {
   const auto ignore = [](std::string_view, std::string_view) {};
-  if (arguments.size() <= kLinearSearchLimit) {
-    return InsertDistinctInOrder(arguments, TextOf{}, ignore);
+  if (arguments.size() <= kSealingInsertionLimit) {
+    return arguments.first(InsertDistinctInOrder(arguments, TextOf{}, ignore));
   }
-  if (StrictlyIncreasing<std::string_view>(arguments, TextOf{})) return arguments.size();
+  if (StrictlyIncreasing<std::string_view>(arguments, TextOf{})) return arguments;
   const std::size_t kept = KeepFirstOfEachKey(arguments, slots, TextOf{}, ignore);
-  SortByKey(arguments.first(kept), TextOf{});
-  return kept;
+  return SortByPrefix(arguments.first(kept), slots);
 }
 
 OptionMap::OptionMap(std::initializer_list<OptionEntry> entries)
@@ -229,8 +264,10 @@ FreeArgumentSet::FreeArgumentSet(std::initializer_list<std::string_view> argumen
     : owned_(std::make_unique<std::string_view[]>(arguments.size())) {
   std::copy(arguments.begin(), arguments.end(), owned_.get());
   std::vector<std::uint32_t> slots(SealingSlots(arguments.size()));
-  arguments_ =
-      std::span(owned_.get(), SealFreeArguments(std::span(owned_.get(), arguments.size()), slots));
+  const std::span<const std::string_view> sealed =
+      SealFreeArguments(std::span(owned_.get(), arguments.size()), slots);
+  if (sealed.data() != owned_.get()) std::copy(sealed.begin(), sealed.end(), owned_.get());
+  arguments_ = std::span(owned_.get(), sealed.size());
 }
 
 bool operator==(const FreeArgumentSet& a, const FreeArgumentSet& b) noexcept {

@@ -7,6 +7,8 @@
 // ASCII and a string sorts before every longer string it begins.
 #pragma once
 
+#include <algorithm>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>
@@ -86,10 +88,19 @@ class FreeArgumentSet {
 
 // Sealing: the entries of `options`, in command-line order, become the distinct names in
 // byte order, each with its latest value; returns how many are kept at the front. `slots`
-// is scratch for a hash table of at least SealingSlots(options.size()) entries.
+// is scratch of at least SealingSlots(options.size()) entries, aligned for a pointer.
 std::size_t SealOptions(std::span<OptionEntry> options, std::span<std::uint32_t> slots) noexcept;
-// The same for free arguments: the distinct texts in byte order.
-std::size_t SealFreeArguments(std::span<std::string_view> arguments,
-                              std::span<std::uint32_t> slots) noexcept;
-// The scratch SealOptions and SealFreeArguments need for `count` items.
-std::size_t SealingSlots(std::size_t count) noexcept;
+// The same for free arguments: the distinct texts in byte order, at the front of
+// `arguments` or, for many, in `slots`, which must then live as long as they are used.
+std::span<const std::string_view> SealFreeArguments(std::span<std::string_view> arguments,
+                                                    std::span<std::uint32_t> slots) noexcept;
+// Up to this many items, sealing inserts each in order among those kept, which finds its
+// repeat on the way: cheaper than clearing and probing a table, then sorting, for the few
+// arguments of a real command line.
+inline constexpr std::size_t kSealingInsertionLimit = 16;
+
+// The scratch SealOptions and SealFreeArguments need for `count` items: the hash table
+// that finds the repeats, then the sort keys.
+constexpr std::size_t SealingSlots(std::size_t count) noexcept {
+  return count <= kSealingInsertionLimit ? 0 : std::max(std::bit_ceil(2 * count), 4 * count);
+}
