@@ -165,8 +165,8 @@ void SortByKey(std::span<Item> items, KeyOf keyOf) noexcept {
 }
 
 // The first eight bytes of `text` as one number, the first byte highest, zero past the end:
-// where two prefixes differ they order as the texts do (a text holds no NUL, so a zero past
-// its end sorts as its end does).
+// where two prefixes differ they order as the texts do (past the end of the shorter text,
+// the longer one is either zero there too or sorts after it).
 std::uint64_t PrefixOf(std::string_view text) noexcept {
   if (text.size() >= 8) {
     const std::uint64_t word = Load8(text.data());
