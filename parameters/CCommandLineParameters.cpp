@@ -22,13 +22,16 @@ constexpr std::size_t kBlockOffset =
     (sizeof(CCommandLineParameters) + alignof(std::max_align_t) - 1) / alignof(std::max_align_t) *
     alignof(std::max_align_t);
 
-// The block size Create announces to the allocation function it calls next, on its thread.
-thread_local std::size_t tAnnouncedBlockBytes = 0;
+// The block size Create announces to the allocation function it calls next. Only Parse
+// creates results, and Parse never runs on two threads at once, so one announcement at a
+// time is in flight. Not thread_local: per-thread storage in a Windows DLL is set up per
+// load and never given back at unload.
+std::size_t announcedBlockBytes = 0;
 
 class BlockAnnouncement {
  public:
-  explicit BlockAnnouncement(std::size_t bytes) noexcept { tAnnouncedBlockBytes = bytes; }
-  ~BlockAnnouncement() { tAnnouncedBlockBytes = 0; }
+  explicit BlockAnnouncement(std::size_t bytes) noexcept { announcedBlockBytes = bytes; }
+  ~BlockAnnouncement() { announcedBlockBytes = 0; }
   BlockAnnouncement(const BlockAnnouncement&) = delete;
   BlockAnnouncement& operator=(const BlockAnnouncement&) = delete;
 };
@@ -42,7 +45,7 @@ kel::ObjectPtr<CCommandLineParameters> CCommandLineParameters::Create(
 }
 
 void* CCommandLineParameters::operator new(std::size_t size) {
-  return ::operator new(std::max(size, kBlockOffset) + tAnnouncedBlockBytes);
+  return ::operator new(std::max(size, kBlockOffset) + announcedBlockBytes);
 }
 
 void CCommandLineParameters::operator delete(void* object) noexcept {

@@ -20,12 +20,13 @@
 class CCommandLineParameters final : public ICommandLineParameters, private kel::ObjectImpl {
  public:
   // Copies both collections into the new result; count 0, owned by nobody yet. One
-  // allocation; exhausted memory leaves as std::bad_alloc with nothing made.
+  // allocation; exhausted memory leaves as std::bad_alloc with nothing made. Called by
+  // Parse only, so never on two threads at once.
   [[nodiscard]] static kel::ObjectPtr<CCommandLineParameters> Create(
       const FreeArgumentSet& freeArguments, const OptionMap& options);
 
   // The allocation functions of the creation path: room for the object and, behind it, the
-  // block that Create has announced on this thread.
+  // block that Create has announced just before.
   static void* operator new(std::size_t size);
   static void operator delete(void* object) noexcept;
 
