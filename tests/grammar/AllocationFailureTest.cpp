@@ -8,7 +8,7 @@
 #include "CommandLineGrammar.h"
 #include "FailingAllocation.h"
 
-TEST(SplitCommandLineAllocation, EveryFailedAllocationLeavesAsBadAlloc) {
+TEST(CommandLineSplitAllocation, EveryFailedAllocationLeavesAsBadAlloc) {
   // Texts longer than any small-string buffer, so copying one would allocate.
   const char* const argv[] = {"prog", "--alpha=a value longer than a small string",
                               "a free argument longer than a small string", "-g",
