@@ -44,10 +44,12 @@ void ReportDifference(const std::string& label, const ParsedCommandLine& outcome
 bool ParsersAgree(std::span<NamedParser> parsers, const Workload& workload, std::ostream& out) {
   bool agree = true;
   for (NamedParser& named : parsers) {
+    if (!named.Reads(workload.Kind())) continue;
     named.parser->Parse(workload.Argc(), workload.Argv());
     const std::optional<ParsedCommandLine> outcome = named.parser->Outcome();
     if (!outcome || *outcome == workload.Expected()) continue;
-    ReportDifference(named.label, *outcome, workload.Expected(), out);
+    ReportDifference(named.label + " on the " + IdOf(workload.Kind()) + " workload", *outcome,
+                     workload.Expected(), out);
     agree = false;
   }
   return agree;

@@ -9,9 +9,9 @@
 
 namespace kel::bench {
 
-// Parses `workload` with each parser that parses and compares its outcome with the expected
-// one. Writes the first difference of each parser that disagrees to `out`; true when all
-// agree.
+// Parses `workload` with each parser that parses and reads its kind, and compares the
+// outcome with the expected one. Writes the first difference of each parser that disagrees to
+// `out`; true when all agree.
 bool ParsersAgree(std::span<NamedParser> parsers, const Workload& workload, std::ostream& out);
 
 }  // namespace kel::bench

@@ -33,10 +33,18 @@ struct NamedParser {
   std::unique_ptr<BenchParser> parser;
   // The largest argument count worth measuring: less only where a parse takes minutes.
   std::size_t maxArguments = SIZE_MAX;
+  // Whether it reads arguments with spaces to trim as the grammar does (the padded
+  // workload); the baselines, which do not parse, read every workload.
+  bool trimsSpaces = false;
+
+  bool Reads(WorkloadKind kind) const noexcept { return trimsSpaces || !IsPadded(kind); }
 };
 
 // Copies the arguments into strings and nothing else: what any parser costs at least.
 std::unique_ptr<BenchParser> MakeCopyFloor();
+// Trims the spaces at both ends of each argument and copies what is left into a string:
+// what a parser of this grammar costs at least, since it must trim.
+std::unique_ptr<BenchParser> MakeTrimCopyFloor();
 // The plug-in's parsing interface; `parser` must outlive the returned object.
 std::unique_ptr<BenchParser> MakePluginParser(ICommandLineParametersParser& parser);
 std::unique_ptr<BenchParser> MakeGetoptParser();
@@ -44,7 +52,7 @@ std::unique_ptr<BenchParser> MakeCxxoptsParser();
 std::unique_ptr<BenchParser> MakeCli11Parser();
 std::unique_ptr<BenchParser> MakeBoostParser();
 
-// Every parser of the comparison, the floor first and ours next: ours through the module
+// Every parser of the comparison, the two floors first and ours next: ours through the module
 // file (`moduleParser`) and linked in (`inProcessParser`), both borrowed and required to
 // outlive the result.
 std::vector<NamedParser> MakeParsers(ICommandLineParametersParser& moduleParser,

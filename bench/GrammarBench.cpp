@@ -32,11 +32,9 @@ void Split(benchmark::State& state, std::size_t count, std::size_t padding) {
   std::size_t bytes = 0;
   for (const std::string& argument : arguments) bytes += argument.size();
   for (auto _ : state) {
-    OptionMap options;
-    FreeArgumentSet freeArguments;
-    SplitCommandLine(static_cast<std::int32_t>(argv.size()), argv.data(), options, freeArguments);
-    benchmark::DoNotOptimize(options);
-    benchmark::DoNotOptimize(freeArguments);
+    const CommandLineSplit split(static_cast<std::int32_t>(argv.size()), argv.data());
+    benchmark::DoNotOptimize(split.Options().size());
+    benchmark::DoNotOptimize(split.FreeArguments().size());
   }
   state.SetComplexityN(static_cast<benchmark::IterationCount>(count));
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes));

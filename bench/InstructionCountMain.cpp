@@ -3,15 +3,17 @@
 // per argument. Without valgrind it just parses.
 //
 //   valgrind --tool=callgrind --instr-atstart=no --collect-atstart=no
-//       bench_instructions PARSER ARGUMENTS REPETITIONS
+//       bench_instructions PARSER ARGUMENTS REPETITIONS [WORKLOAD]
 //
-// PARSER is an id of MakeParsers: floor, module, in-process, getopt, cxxopts, cli11, boost.
+// PARSER is an id of MakeParsers: floor, trim-floor, module, in-process, getopt, cxxopts,
+// cli11, boost. WORKLOAD is mixed (the default), padded or typical.
 // Prints "parser: " and the parser's label when done.
 #include <valgrind/callgrind.h>
 
 #include <cstddef>
 #include <exception>
 #include <iostream>
+#include <optional>
 #include <string>
 
 #include "BenchParser.h"
@@ -21,8 +23,7 @@ namespace {
 
 using namespace kel::bench;
 
-void Measure(BenchParser& parser, std::size_t count, std::size_t repetitions) {
-  const Workload workload(count);
+void Measure(BenchParser& parser, const Workload& workload, std::size_t repetitions) {
   // Outside the measurement: lazily bound symbols get bound, the allocator reaches its
   // steady state, and a result of the measured size is left for the first repeat to replace.
   for (int warmUp = 0; warmUp < 2; ++warmUp) parser.Parse(workload.Argc(), workload.Argv());
@@ -38,20 +39,31 @@ void Measure(BenchParser& parser, std::size_t count, std::size_t repetitions) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 4) {
-    std::cerr << "usage: bench_instructions PARSER ARGUMENTS REPETITIONS\n";
+  if (argc != 4 && argc != 5) {
+    std::cerr << "usage: bench_instructions PARSER ARGUMENTS REPETITIONS [WORKLOAD]\n";
     return 2;
   }
   try {
     const std::string id = argv[1];
     const std::size_t count = std::stoul(argv[2]);
     const std::size_t repetitions = std::stoul(argv[3]);
+    const std::optional<WorkloadKind> kind =
+        argc == 5 ? WorkloadKindOf(argv[4]) : WorkloadKind::kMixed;
+    if (!kind) {
+      std::cerr << "bench_instructions: no workload \"" << argv[4] << "\"\n";
+      return 2;
+    }
+    const Workload workload(*kind, count);
     const PluginSession module = PluginSession::LoadModuleFile(KEL_MODULE_PATH);
     const PluginSession linkedIn = PluginSession::LinkedIn();
     std::vector<NamedParser> parsers = MakeParsers(module.Parser(), linkedIn.Parser());
     for (NamedParser& named : parsers) {
       if (named.id != id) continue;
-      Measure(*named.parser, count, repetitions);
+      if (!named.Reads(*kind)) {
+        std::cerr << "bench_instructions: " << named.label << " does not trim spaces\n";
+        return 2;
+      }
+      Measure(*named.parser, workload, repetitions);
       std::cout << "parser: " << named.label << std::endl;
       return 0;
     }

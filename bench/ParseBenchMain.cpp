@@ -1,4 +1,4 @@
-// parse_bench: Parse of every parser on one workload at each argument count, and the calls
+// parse_bench: Parse of every parser on each workload at each argument count, and the calls
 // a host makes on a result. Before measuring, it checks that the parsers agree on what the
 // workload means and that the allocation counter sees the module's allocations; either
 // failure ends it with status 1.
@@ -64,7 +64,9 @@ int main(int argc, char** argv) {
     const PluginSession module = PluginSession::LoadModuleFile(KEL_MODULE_PATH);
     const PluginSession linkedIn = PluginSession::LinkedIn();
     std::vector<NamedParser> parsers = MakeParsers(module.Parser(), linkedIn.Parser());
-    if (!ParsersAgree(parsers, Workload(kAgreementArgumentCount), std::cerr)) return 1;
+    for (const WorkloadKind kind : WorkloadKinds()) {
+      if (!ParsersAgree(parsers, Workload(kind, kAgreementArgumentCount), std::cerr)) return 1;
+    }
     if (!ModuleAllocationsCounted(module.Parser())) return 1;
     RegisterParseBenchmarks(parsers, ArgumentCounts(maxArguments));
     RegisterQueryBenchmarks(module.Parser());

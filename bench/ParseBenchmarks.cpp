@@ -4,6 +4,8 @@
 
 #include <map>
 #include <memory>
+#include <string>
+#include <utility>
 
 #include "AllocationCounter.h"
 
@@ -11,16 +13,16 @@ namespace kel::bench {
 namespace {
 
 // Each workload is made once and kept for the rest of the run.
-const Workload& WorkloadOf(std::size_t count) {
-  static std::map<std::size_t, std::unique_ptr<Workload>> workloads;
-  std::unique_ptr<Workload>& workload = workloads[count];
-  if (!workload) workload = std::make_unique<Workload>(count);
+const Workload& WorkloadOf(WorkloadKind kind, std::size_t count) {
+  static std::map<std::pair<WorkloadKind, std::size_t>, std::unique_ptr<Workload>> workloads;
+  std::unique_ptr<Workload>& workload = workloads[{kind, count}];
+  if (!workload) workload = std::make_unique<Workload>(kind, count);
   return *workload;
 }
 
-void MeasureParse(benchmark::State& state, BenchParser& parser) {
+void MeasureParse(benchmark::State& state, WorkloadKind kind, BenchParser& parser) {
   const std::size_t count = static_cast<std::size_t>(state.range(0));
-  const Workload& workload = WorkloadOf(count);
+  const Workload& workload = WorkloadOf(kind, count);
   // The first Parse replaces an outcome as every later one does.
   parser.Parse(workload.Argc(), workload.Argv());
   const std::uint64_t allocations = AllocationsDuring([&] {
@@ -49,15 +51,18 @@ std::vector<std::size_t> ArgumentCounts(std::size_t maxCount) {
 
 void RegisterParseBenchmarks(std::span<NamedParser> parsers,
                              const std::vector<std::size_t>& counts) {
-  for (NamedParser& named : parsers) {
-    BenchParser* parser = named.parser.get();
-    auto* benchmark = benchmark::RegisterBenchmark(
-        ("parse/" + named.id).c_str(),
-        [parser](benchmark::State& state) { MeasureParse(state, *parser); });
-    for (const std::size_t count : counts) {
-      if (count <= named.maxArguments) benchmark->Arg(static_cast<std::int64_t>(count));
+  for (const WorkloadKind kind : WorkloadKinds()) {
+    for (NamedParser& named : parsers) {
+      if (!named.Reads(kind)) continue;
+      BenchParser* parser = named.parser.get();
+      auto* benchmark = benchmark::RegisterBenchmark(
+          ("parse/" + std::string(IdOf(kind)) + "/" + named.id).c_str(),
+          [kind, parser](benchmark::State& state) { MeasureParse(state, kind, *parser); });
+      for (const std::size_t count : counts) {
+        if (count <= named.maxArguments) benchmark->Arg(static_cast<std::int64_t>(count));
+      }
+      benchmark->Complexity(benchmark::oNLogN)->Unit(benchmark::kMicrosecond);
     }
-    benchmark->Complexity(benchmark::oNLogN)->Unit(benchmark::kMicrosecond);
   }
 }
 

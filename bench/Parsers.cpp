@@ -5,9 +5,13 @@ namespace kel::bench {
 std::vector<NamedParser> MakeParsers(ICommandLineParametersParser& moduleParser,
                                      ICommandLineParametersParser& inProcessParser) {
   std::vector<NamedParser> parsers;
-  parsers.push_back({"floor", "copy into strings (floor)", MakeCopyFloor()});
-  parsers.push_back({"module", "ours, module file", MakePluginParser(moduleParser)});
-  parsers.push_back({"in-process", "ours, linked in", MakePluginParser(inProcessParser)});
+  constexpr std::size_t kAll = SIZE_MAX;
+  parsers.push_back({"floor", "copy into strings (floor)", MakeCopyFloor(), kAll, true});
+  parsers.push_back(
+      {"trim-floor", "trim, copy into strings (floor)", MakeTrimCopyFloor(), kAll, true});
+  parsers.push_back({"module", "ours, module file", MakePluginParser(moduleParser), kAll, true});
+  parsers.push_back(
+      {"in-process", "ours, linked in", MakePluginParser(inProcessParser), kAll, true});
   parsers.push_back({"getopt", "glibc getopt_long", MakeGetoptParser()});
   parsers.push_back({"cxxopts", "cxxopts 3.1", MakeCxxoptsParser()});
   parsers.push_back({"cli11", "CLI11 2.1", MakeCli11Parser()});

@@ -17,7 +17,7 @@ namespace {
 constexpr std::size_t kArgumentCount = 1'000;
 
 ObjectPtr<ICommandLineParameters> ParseWorkload(ICommandLineParametersParser& parser) {
-  const Workload workload(kArgumentCount);
+  const Workload workload(WorkloadKind::kMixed, kArgumentCount);
   ObjectPtr<ICommandLineParameters> parameters;
   if (parser.Parse(workload.Argc(), workload.Argv()) != result::kOk ||
       parser.GetParameters(parameters.Put()) != result::kOk || !parameters) {

@@ -72,10 +72,8 @@ void CheckGrammar(std::vector<std::string> arguments, const OptionMap& options,
   }
   std::vector<const char*> argv{"fuzz"};
   for (const std::string& argument : arguments) argv.push_back(argument.c_str());
-  OptionMap reorderedOptions;
-  FreeArgumentSet reorderedFree;
-  SplitCommandLine(static_cast<int>(argv.size()), argv.data(), reorderedOptions, reorderedFree);
-  FUZZ_CHECK(reorderedOptions == options && reorderedFree == freeArguments);
+  const CommandLineSplit reordered(static_cast<int>(argv.size()), argv.data());
+  FUZZ_CHECK(reordered.Options() == options && reordered.FreeArguments() == freeArguments);
   for (const std::string& argument : arguments) {
     const std::string_view trimmed = TrimSpaces(argument);
     const ArgumentClassification c = ClassifyArgument(trimmed);
@@ -147,9 +145,9 @@ class Session {
     std::vector<const char*> argv{"fuzz"};
     for (const std::string& argument : arguments) argv.push_back(argument.c_str());
     const int argc = in.ConsumeIntegralInRange(-1, static_cast<int>(argv.size()));
-    OptionMap options;
-    FreeArgumentSet freeArguments;
-    SplitCommandLine(argc, argv.data(), options, freeArguments);
+    const CommandLineSplit split(argc, argv.data());
+    const OptionMap& options = split.Options();
+    const FreeArgumentSet& freeArguments = split.FreeArguments();
     CheckGrammar({arguments.begin(), arguments.begin() + std::max(argc - 1, 0)}, options,
                  freeArguments);
     FUZZ_CHECK(parser_->Parse(argc, argv.data()) == 0);

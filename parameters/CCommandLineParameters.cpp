@@ -1,7 +1,7 @@
 #include "CCommandLineParameters.h"
 
+#include <algorithm>
 #include <string_view>
-#include <utility>
 
 #include "CCommandLineOptionsIterator.h"
 #include "ImportedServices.h"
@@ -16,14 +16,46 @@ constexpr kel::InterfaceEntry<Self> kInterfaces[] = {
     {kel::IObject::kContractId, &kel::SelectInterface<Self, ICommandLineParameters>},
     {kel::IObjectBase::kContractId, &kel::SelectInterface<Self, ICommandLineParameters>},
 };
+
+// Where the block starts: past the object, aligned for the views it begins with.
+constexpr std::size_t kBlockOffset =
+    (sizeof(CCommandLineParameters) + alignof(std::max_align_t) - 1) / alignof(std::max_align_t) *
+    alignof(std::max_align_t);
+
+// The block size Create announces to the allocation function it calls next. Only Parse
+// creates results, and Parse never runs on two threads at once, so one announcement at a
+// time is in flight. Not thread_local: per-thread storage in a Windows DLL is set up per
+// load and never given back at unload.
+std::size_t announcedBlockBytes = 0;
+
+class BlockAnnouncement {
+ public:
+  explicit BlockAnnouncement(std::size_t bytes) noexcept { announcedBlockBytes = bytes; }
+  ~BlockAnnouncement() { announcedBlockBytes = 0; }
+  BlockAnnouncement(const BlockAnnouncement&) = delete;
+  BlockAnnouncement& operator=(const BlockAnnouncement&) = delete;
+};
+
 }  // namespace
 
-kel::ObjectPtr<CCommandLineParameters> CCommandLineParameters::Create(StoredArguments arguments) {
-  return kel::ObjectLifetime::Create<CCommandLineParameters>(std::move(arguments));
+kel::ObjectPtr<CCommandLineParameters> CCommandLineParameters::Create(
+    const FreeArgumentSet& freeArguments, const OptionMap& options) {
+  const BlockAnnouncement announcement(StoredArguments::BlockBytes(freeArguments, options));
+  return kel::ObjectLifetime::Create<CCommandLineParameters>(freeArguments, options);
 }
 
-CCommandLineParameters::CCommandLineParameters(StoredArguments arguments) noexcept
-    : arguments_(std::move(arguments)) {}
+void* CCommandLineParameters::operator new(std::size_t size) {
+  return ::operator new(std::max(size, kBlockOffset) + announcedBlockBytes);
+}
+
+void CCommandLineParameters::operator delete(void* object) noexcept {
+  ::operator delete(object);
+}
+
+// The complete object starts where its allocation does, so the block is at kBlockOffset.
+CCommandLineParameters::CCommandLineParameters(const FreeArgumentSet& freeArguments,
+                                               const OptionMap& options) noexcept
+    : arguments_(freeArguments, options, reinterpret_cast<std::byte*>(this) + kBlockOffset) {}
 
 kel::ResultCode CCommandLineParameters::QueryInterface(kel::ContractId id, void** out) {
   return kel::QueryInterfaceTable(*this, kInterfaces, id, out);

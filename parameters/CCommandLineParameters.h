@@ -1,6 +1,8 @@
 // The result of one parse.
 #pragma once
 
+#include <cstddef>
+
 #include "ICommandLineParameters.h"
 #include "StoredArguments.h"
 #include "kel/ObjectImpl.h"
@@ -10,13 +12,23 @@
 
 // Holds the options and free arguments of one argument vector and never changes them, so
 // any number of threads may query it at once; the count is the only state that changes.
+// The object and the block of its stored copy come in one allocation: the block follows
+// the object.
 // Between calls it holds no reference to any other object. Destroyed in the order: options,
 // free arguments, then the observer part, whose "Destroyed" notice therefore goes out after
 // the data is gone.
 class CCommandLineParameters final : public ICommandLineParameters, private kel::ObjectImpl {
  public:
-  // Takes the stored copy over without copying it again; count 0, owned by nobody yet.
-  [[nodiscard]] static kel::ObjectPtr<CCommandLineParameters> Create(StoredArguments arguments);
+  // Copies both collections into the new result; count 0, owned by nobody yet. One
+  // allocation; exhausted memory leaves as std::bad_alloc with nothing made. Called by
+  // Parse only, so never on two threads at once.
+  [[nodiscard]] static kel::ObjectPtr<CCommandLineParameters> Create(
+      const FreeArgumentSet& freeArguments, const OptionMap& options);
+
+  // The allocation functions of the creation path: room for the object and, behind it, the
+  // block that Create has announced just before.
+  static void* operator new(std::size_t size);
+  static void operator delete(void* object) noexcept;
 
   KEL_IOBJECT_OPERATIONS
 
@@ -28,7 +40,7 @@ class CCommandLineParameters final : public ICommandLineParameters, private kel:
 
  private:
   friend class kel::ObjectLifetime;
-  explicit CCommandLineParameters(StoredArguments arguments) noexcept;
+  CCommandLineParameters(const FreeArgumentSet& freeArguments, const OptionMap& options) noexcept;
   ~CCommandLineParameters() = default;
 
   kel::ResultCode HandOutFreeArguments(kel::ICollection** arguments) const;

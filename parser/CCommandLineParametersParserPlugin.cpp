@@ -32,12 +32,10 @@ kel::ResultCode CCommandLineParametersParserPlugin::PluginHook(void* /*hostConte
 kel::ResultCode CCommandLineParametersParserPlugin::Parse(std::int32_t argc,
                                                           const char* const* argv) {
   return kel::RunOperation([&] {
-    OptionMap options;
-    FreeArgumentSet freeArguments;
-    SplitCommandLine(argc, argv, options, freeArguments);
+    const CommandLineSplit split(argc, argv);
     // The new result is installed before the old one is released, and only once it is fully
     // built: exhausted memory leaves the current result untouched.
-    currentResult_ = CCommandLineParameters::Create(StoredArguments(freeArguments, options));
+    currentResult_ = CCommandLineParameters::Create(split.FreeArguments(), split.Options());
     return kel::result::kOk;
   });
 }

@@ -27,6 +27,7 @@
 // Nothing is ever reported: dropped arguments leave no trace.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -67,10 +68,43 @@ std::string_view TrimSpaces(std::string_view argument) noexcept;
 // Classifies an argument that TrimSpaces has already trimmed.
 ArgumentClassification ClassifyArgument(std::string_view trimmed) noexcept;
 
-// Clears both collections, then trims and classifies argv[1] to argv[argc - 1] in order and
-// records every option and free argument. With argc of 1 or less argv is not read at all.
-// Entries 1 to argc - 1 must be valid NUL-terminated strings; the collections view them, so
-// they must outlive the collections' use. Writes no output and catches nothing:
-// std::bad_alloc from a failed allocation leaves with the collections partly filled.
-void SplitCommandLine(std::int32_t argc, const char* const* argv, OptionMap& options,
-                      FreeArgumentSet& freeArguments);
+// The options and free arguments of argv[1] to argv[argc - 1]: each argument trimmed and
+// classified in order, every option and free argument recorded, then each collection
+// sealed. With argc of 1 or less argv is not read at all. Entries 1 to argc - 1 must be
+// valid NUL-terminated strings; the collections view them, so they must outlive this
+// object. Writes no output and catches nothing: std::bad_alloc from its one allocation
+// leaves the constructor.
+class CommandLineSplit {
+ public:
+  CommandLineSplit(std::int32_t argc, const char* const* argv);
+
+  CommandLineSplit(const CommandLineSplit&) = delete;
+  CommandLineSplit& operator=(const CommandLineSplit&) = delete;
+
+  const OptionMap& Options() const noexcept { return options_; }
+  const FreeArgumentSet& FreeArguments() const noexcept { return freeArguments_; }
+
+ private:
+  // Words left uninitialised, from std::allocator (so through operator new, like any
+  // container's) and given back by the destructor.
+  class Storage {
+   public:
+    explicit Storage(std::size_t words);
+    ~Storage();
+    Storage(const Storage&) = delete;
+    Storage& operator=(const Storage&) = delete;
+    std::byte* Data() const noexcept { return reinterpret_cast<std::byte*>(words_); }
+
+   private:
+    std::size_t count_;
+    std::uint64_t* words_;  // owned; null when count_ is 0
+  };
+
+  // The words for the views of both collections and the scratch their sealing needs.
+  static std::size_t StorageWords(std::int32_t argc) noexcept;
+
+  // The views of both collections and that scratch, in one block.
+  Storage storage_;
+  OptionMap options_;
+  FreeArgumentSet freeArguments_;
+};

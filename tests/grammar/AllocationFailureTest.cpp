@@ -1,36 +1,34 @@
-// Exhausted memory must leave SplitCommandLine as std::bad_alloc, never be swallowed into a
-// short result: the n-th allocation fails, for every n until the parse needs no more. What
-// the collections held before is cleared.
+// Exhausted memory must leave the split as std::bad_alloc, never be swallowed into a short
+// result: the n-th allocation fails, for every n until the split needs no more.
 #include <gtest/gtest.h>
 
 #include <new>
+#include <optional>
 
 #include "CommandLineGrammar.h"
 #include "FailingAllocation.h"
 
-TEST(SplitCommandLineAllocation, EveryFailedAllocationLeavesAsBadAlloc) {
+TEST(CommandLineSplitAllocation, EveryFailedAllocationLeavesAsBadAlloc) {
   // Texts longer than any small-string buffer, so copying one would allocate.
   const char* const argv[] = {"prog", "--alpha=a value longer than a small string",
                               "a free argument longer than a small string", "-g",
                               "--alpha=another value longer than a small string"};
   for (long allowed = 0;; ++allowed) {
-    // Contents of an earlier use, which must not reach the result.
-    OptionMap options{{"stale", "1"}};
-    FreeArgumentSet freeArguments{"stale"};
+    std::optional<CommandLineSplit> split;
     try {
       const FailingAllocation failing(allowed);
-      SplitCommandLine(5, argv, options, freeArguments);
+      split.emplace(5, argv);
     } catch (const std::bad_alloc&) {
       continue;
     }
     // The first run with enough memory; had an earlier failure been swallowed, that run
-    // would have ended here with a short result. Three allocations whatever the number of
-    // arguments, and no text copied: one array of views per collection and the table that
-    // finds the repeated option (the one free argument has nothing to find).
-    EXPECT_EQ(allowed, 3);
-    EXPECT_EQ(options,
+    // would have ended here with a short result. One allocation whatever the number of
+    // arguments, and no text copied: the views of both collections and their scratch.
+    EXPECT_EQ(allowed, 1);
+    EXPECT_EQ(split->Options(),
               (OptionMap{{"alpha", "another value longer than a small string"}, {"g", ""}}));
-    EXPECT_EQ(freeArguments, FreeArgumentSet{"a free argument longer than a small string"});
+    EXPECT_EQ(split->FreeArguments(),
+              FreeArgumentSet{"a free argument longer than a small string"});
     break;
   }
 }

@@ -1,8 +1,7 @@
 // The grammar in-process: the row each shape takes. The golden corpus is replayed through the
 // module file (tests/e2e/ResultTableTest.cpp); the grammar's properties over arbitrary
 // argument vectors are the fuzzer's to check; that names and values are views into argv, not
-// copies, and that earlier contents of the collections are cleared, shows in the allocation
-// test.
+// copies, shows in the allocation test.
 #include <gtest/gtest.h>
 
 #include <string_view>

@@ -1,4 +1,4 @@
-// Properties that every result of SplitCommandLine has, whatever the arguments: checked by
+// Properties that every CommandLineSplit has, whatever the arguments: checked by
 // the fuzzer on every parse. They follow from the grammar, not from the code: the checker
 // trims and recognises shapes on its own and uses only the collection types.
 #pragma once
@@ -9,7 +9,7 @@
 
 #include "OptionCollections.h"
 
-// Checks the collections that SplitCommandLine made of `arguments` (argv[1] onwards):
+// Checks the collections that CommandLineSplit made of `arguments` (argv[1] onwards):
 //  - every option name begins with an ASCII letter and holds no '='; no value ends with ' ';
 //  - every option can be read off one argument: after trimming it is "--N", "--N=V" with V
 //    not empty, or for a one-byte name "-NV" without '=' or "-N=V" with V not empty;
