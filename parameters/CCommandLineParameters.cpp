@@ -22,30 +22,20 @@ constexpr std::size_t kBlockOffset =
     (sizeof(CCommandLineParameters) + alignof(std::max_align_t) - 1) / alignof(std::max_align_t) *
     alignof(std::max_align_t);
 
-// The block size Create announces to the allocation function it calls next. Only Parse
-// creates results, and Parse never runs on two threads at once, so one announcement at a
-// time is in flight. Not thread_local: per-thread storage in a Windows DLL is set up per
-// load and never given back at unload.
-std::size_t announcedBlockBytes = 0;
-
-class BlockAnnouncement {
- public:
-  explicit BlockAnnouncement(std::size_t bytes) noexcept { announcedBlockBytes = bytes; }
-  ~BlockAnnouncement() { announcedBlockBytes = 0; }
-  BlockAnnouncement(const BlockAnnouncement&) = delete;
-  BlockAnnouncement& operator=(const BlockAnnouncement&) = delete;
-};
-
 }  // namespace
 
 kel::ObjectPtr<CCommandLineParameters> CCommandLineParameters::Create(
     const FreeArgumentSet& freeArguments, const OptionMap& options) {
-  const BlockAnnouncement announcement(StoredArguments::BlockBytes(freeArguments, options));
-  return kel::ObjectLifetime::Create<CCommandLineParameters>(freeArguments, options);
+  return kel::ObjectLifetime::CreateWithTrailingBytes<CCommandLineParameters>(
+      StoredArguments::BlockBytes(freeArguments, options), freeArguments, options);
 }
 
-void* CCommandLineParameters::operator new(std::size_t size) {
-  return ::operator new(std::max(size, kBlockOffset) + announcedBlockBytes);
+void* CCommandLineParameters::operator new(std::size_t size, kel::TrailingBytes block) {
+  return ::operator new(std::max(size, kBlockOffset) + block.count);
+}
+
+void CCommandLineParameters::operator delete(void* object, kel::TrailingBytes) noexcept {
+  ::operator delete(object);
 }
 
 void CCommandLineParameters::operator delete(void* object) noexcept {

@@ -20,14 +20,14 @@
 class CCommandLineParameters final : public ICommandLineParameters, private kel::ObjectImpl {
  public:
   // Copies both collections into the new result; count 0, owned by nobody yet. One
-  // allocation; exhausted memory leaves as std::bad_alloc with nothing made. Called by
-  // Parse only, so never on two threads at once.
+  // allocation; exhausted memory leaves as std::bad_alloc with nothing made.
   [[nodiscard]] static kel::ObjectPtr<CCommandLineParameters> Create(
       const FreeArgumentSet& freeArguments, const OptionMap& options);
 
   // The allocation functions of the creation path: room for the object and, behind it, the
-  // block that Create has announced just before.
-  static void* operator new(std::size_t size);
+  // block of its stored copy.
+  static void* operator new(std::size_t size, kel::TrailingBytes block);
+  static void operator delete(void* object, kel::TrailingBytes block) noexcept;
   static void operator delete(void* object) noexcept;
 
   KEL_IOBJECT_OPERATIONS
