@@ -34,10 +34,6 @@ void* CCommandLineParameters::operator new(std::size_t size, kel::TrailingBytes 
   return ::operator new(std::max(size, kBlockOffset) + block.count);
 }
 
-void CCommandLineParameters::operator delete(void* object, kel::TrailingBytes) noexcept {
-  ::operator delete(object);
-}
-
 void CCommandLineParameters::operator delete(void* object) noexcept {
   ::operator delete(object);
 }

@@ -25,9 +25,9 @@ class CCommandLineParameters final : public ICommandLineParameters, private kel:
       const FreeArgumentSet& freeArguments, const OptionMap& options);
 
   // The allocation functions of the creation path: room for the object and, behind it, the
-  // block of its stored copy.
+  // block of its stored copy. The constructor throws nothing, so no placement form of
+  // operator delete is needed.
   static void* operator new(std::size_t size, kel::TrailingBytes block);
-  static void operator delete(void* object, kel::TrailingBytes block) noexcept;
   static void operator delete(void* object) noexcept;
 
   KEL_IOBJECT_OPERATIONS

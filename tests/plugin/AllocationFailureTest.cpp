@@ -4,6 +4,7 @@
 // allocation functions bind to this executable's, which fail on demand, because the
 // executable exports them; the parse failing through the module file proves it.
 #include <gtest/gtest.h>
+#include <pthread.h>
 
 #include <cstdint>
 #include <functional>
@@ -23,8 +24,13 @@ namespace {
 using namespace hostdouble;
 
 const char* const kPrevious[] = {"prog", "--previous=1", "kept"};
-const char* const kArguments[] = {"prog",      "--alpha=1", "-b2",         "free",
-                                  "--alpha=3", "-c",        "--long=value"};
+const char* const kArguments[] = {"prog",
+                                  "--alpha=1",
+                                  "-b2",
+                                  "free",
+                                  "--alpha=3",
+                                  "-c",
+                                  "--long=a value longer than sixteen bytes"};
 constexpr auto kArgumentCount = static_cast<std::int32_t>(std::size(kArguments));
 constexpr char kProbeName[] = "A probe under a name longer than short strings";
 
@@ -184,6 +190,27 @@ TEST(OperationBoundaryTest, EveryOtherExceptionLeavesAsExhaustedMemory) {
                  std::bad_alloc);
     EXPECT_EQ(FailingAllocation::LiveAllocations(), allocations);
   }
+}
+
+// A thread cancelled inside an operation unwinds out of it, as cancellation must: the
+// boundary lets the unwinding through instead of ending the process.
+TEST(OperationBoundaryTest, ACancelledThreadUnwindsThroughAnOperation) {
+  static bool returned = false;
+  pthread_t thread;
+  ASSERT_EQ(pthread_create(
+                &thread, nullptr,
+                [](void*) -> void* {
+                  pthread_cancel(pthread_self());
+                  RunOperation([] { pthread_testcancel(); });
+                  returned = true;
+                  return nullptr;
+                },
+                nullptr),
+            0);
+  void* result = nullptr;
+  ASSERT_EQ(pthread_join(thread, &result), 0);
+  EXPECT_EQ(result, PTHREAD_CANCELED);
+  EXPECT_FALSE(returned);
 }
 
 class ModuleFileAllocationFailureTest : public ModuleHostTest {};

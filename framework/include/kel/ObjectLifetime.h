@@ -28,8 +28,8 @@ class ObjectLifetime {
   // Constructs T (count 0) with `trailing` more bytes behind it in the same allocation, for
   // data that lives exactly as long as the object, and hands the creator the first
   // reference. T provides the allocation functions: `operator new(std::size_t,
-  // TrailingBytes)`, the matching placement `operator delete`, and an unsized
-  // `operator delete(void*)`, which its last Release calls.
+  // TrailingBytes)`, an unsized `operator delete(void*)`, which its last Release calls, and
+  // the matching placement `operator delete` if its constructor can throw.
   template <class T, class... Args>
   [[nodiscard]] static ObjectPtr<T> CreateWithTrailingBytes(std::size_t trailing, Args&&... args) {
     return ObjectPtr<T>(new (TrailingBytes{trailing}) T(std::forward<Args>(args)...));
