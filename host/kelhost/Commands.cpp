@@ -11,6 +11,7 @@
 #include "ReferenceTrace.h"
 #include "Report.h"
 #include "SampleArguments.h"
+#include "TextEscaping.h"
 #include "kel/host/LiveObjects.h"
 #include "kel/host/LoadedPlugin.h"
 #include "kel/host/ModuleFile.h"
@@ -20,9 +21,10 @@ namespace {
 
 constexpr char kModuleFileName[] = "CommandLineParametersParser.kellib";
 
-// One line on standard error, "kelhost: " and `message`.
+// One line on standard error, "kelhost: " and `message`, escaped: messages quote texts from
+// files, which may hold any byte.
 void Complain(const std::string& message) {
-  WriteErrorLine("kelhost: " + message);
+  WriteErrorLine("kelhost: " + Escaped(message));
 }
 
 host::Outcome<std::vector<std::string>> ChooseArguments(const Invocation& invocation) {
