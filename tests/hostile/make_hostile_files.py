@@ -47,15 +47,19 @@ def elf(sections, machine=EM_X86_64, ei_version=1, e_version=1, note=None):
     body += names + b"\0" * (-len(names) % 8)
     shoff = header_size + phdr_size + len(body)
     shnum = len(sections) + 2
+    # From 0xff00 sections on, the count and the names' index are kept in the first header.
+    extended = shnum >= 0xff00
     ident = b"\x7fELF" + bytes([2, 1, ei_version, 0]) + b"\0" * 8
     header = ident + struct.pack("<HHIQQQIHHHHHH", 3, machine, e_version, 0,
                                  header_size if note else 0, shoff, 0, 64, 56,
-                                 1 if note else 0, 64, shnum, shnum - 1)
+                                 1 if note else 0, 64, 0 if extended else shnum,
+                                 0xffff if extended else shnum - 1)
     phdrs = b""
     if note:
         offset, size = placed[note - 1]
         phdrs = struct.pack("<IIQQQQQQ", PT_NOTE, 4, offset, 0, 0, size, size, 4)
-    shdrs = b"\0" * 64
+    shdrs = (struct.pack("<IIQQQQIIQQ", 0, 0, 0, 0, 0, shnum, shnum - 1, 0, 0, 0) if extended
+             else b"\0" * 64)
     for section, name, (offset, size) in zip(sections, name_offsets, placed):
         shdrs += struct.pack("<IIQQQQIIQQ", name, section[1], 0, 0, offset, size, section[3], 0,
                              8, section[4])
