@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Measures what kelhost inspect costs on the hostile files (tests/hostile) grown to SIZE
 bytes (16 MiB unless given): wall-clock time and peak resident memory of each run, from
-wait4. Linux: build/linux/bin/kelhost on the ELF files. With --wine: build/mingw/bin/
+wait4 (a run's peak includes the Python process it was forked from, about 14 MiB). Linux: build/linux/bin/kelhost on the ELF files. With --wine: build/mingw/bin/
 kelhost.exe under wine64 on the PE files, with the time of `kelhost.exe --help` (wine's own
 start-up) for comparison. Builds nothing: build the preset first.
 
@@ -9,6 +9,7 @@ start-up) for comparison. Builds nothing: build the preset first.
 """
 import argparse
 import os
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -37,7 +38,8 @@ def main():
     file_format = "pe" if options.wine else "elf"
     env = None
     if options.wine:
-        kelhost = [os.environ.get("KEL_WINE", "wine64"),
+        wine = shutil.which("wine64") or "/usr/lib/wine/wine64"
+        kelhost = [os.environ.get("KEL_WINE", wine),
                    os.path.join(ROOT, "build/mingw/bin/kelhost.exe")]
         env = dict(os.environ, WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=",
                    WINEPREFIX=os.path.join(ROOT, "build/wineprefix"))
