@@ -25,15 +25,16 @@ def elf(sections, machine=EM_X86_64, ei_version=1, e_version=1, note=None):
     """An ELF64 shared object. `sections`: (name, type, data, link, entsize) or
     (name, type, ("same", index), link, entsize) for a header describing the data of section
     `index` again (indices count from 1). `note`: index of a section a PT_NOTE covers."""
-    names = b"\0"
+    names = bytearray(b"\0")
     name_offsets = []
     for section in sections:
         name_offsets.append(len(names))
         names += section[0].encode() + b"\0"
     shstrtab_name = len(names)
     names += b".shstrtab\0"
+    names = bytes(names)
     header_size, phdr_size = 64, 56 if note else 0
-    body = b""
+    body = bytearray()
     placed = []  # (offset, size)
     for section in sections:
         data = section[2]
@@ -58,14 +59,14 @@ def elf(sections, machine=EM_X86_64, ei_version=1, e_version=1, note=None):
     if note:
         offset, size = placed[note - 1]
         phdrs = struct.pack("<IIQQQQQQ", PT_NOTE, 4, offset, 0, 0, size, size, 4)
-    shdrs = (struct.pack("<IIQQQQIIQQ", 0, 0, 0, 0, 0, shnum, shnum - 1, 0, 0, 0) if extended
-             else b"\0" * 64)
+    shdrs = bytearray(struct.pack("<IIQQQQIIQQ", 0, 0, 0, 0, 0, shnum, shnum - 1, 0, 0, 0)
+                      if extended else b"\0" * 64)
     for section, name, (offset, size) in zip(sections, name_offsets, placed):
         shdrs += struct.pack("<IIQQQQIIQQ", name, section[1], 0, 0, offset, size, section[3], 0,
                              8, section[4])
     shdrs += struct.pack("<IIQQQQIIQQ", shstrtab_name, SHT_STRTAB, 0, 0, names_offset,
                          len(names), 0, 0, 1, 0)
-    return header + phdrs + body + shdrs
+    return header + phdrs + bytes(body) + bytes(shdrs)
 
 
 def symbols(count, name_offset=1):
@@ -112,6 +113,11 @@ def elf_cases(size):
          elf([(".dynamic", SHT_DYNAMIC, needed, 2, 16),
               (".dynstr", SHT_STRTAB, b"\0" + long_name + b"\0", 0, 0)]),
          "the names the file holds take more than"),
+        # Just within the names' budget: the most a file can make kelhost copy and print.
+        ("elf-names-at-budget.so", "inspect",
+         elf([(".dynsym", SHT_DYNSYM, symbols(520), 2, 24),
+              (".dynstr", SHT_STRTAB, b"\0" + long_name + b"\0", 0, 0)]),
+         "does not export GetExport"),
         ("elf-name-too-long.so", "inspect",
          elf([(".dynsym", SHT_DYNSYM, symbols(1), 2, 24),
               (".dynstr", SHT_STRTAB, b"\0" + b"n" * (size + 1) + b"\0", 0, 0)]),
@@ -215,6 +221,9 @@ def pe_cases(size):
         ("pe-export-one-long-name.dll", "inspect",
          pe(export_directory([long_name] * names, functions=1), {0: (SECTION_RVA, 40)}),
          "the names the file holds take more than"),
+        ("pe-names-at-budget.dll", "inspect",
+         pe(export_directory([long_name] * 520), {0: (SECTION_RVA, 40)}),
+         "does not export GetExport"),
         ("pe-import-run.dll", "inspect", pe(import_data, {1: (SECTION_RVA, 20)}),
          "the names the file holds take more than"),
         ("pe-many-sections.dll", "inspect",
