@@ -26,8 +26,7 @@ def measure(command, env=None):
     _, status, usage = os.wait4(process.pid, 0)
     process.returncode = os.waitstatus_to_exitcode(status)
     seconds = time.monotonic() - start
-    last = output.decode(errors="replace").strip().splitlines()[-1:] or [""]
-    return seconds, usage.ru_maxrss, process.returncode, len(output), last[0]
+    return seconds, usage.ru_maxrss, process.returncode, len(output)
 
 
 def main():
@@ -51,17 +50,17 @@ def main():
                         "--readers-only"], check=True)
         print(f"kelhost inspect, files grown to {options.size:,} bytes")
         print()
-        print("| file | bytes | time | peak memory | exit | output bytes | last line |")
-        print("|---|---:|---:|---:|---:|---:|---|")
+        print("| file | bytes | time | peak memory | exit | output bytes |")
+        print("|---|---:|---:|---:|---:|---:|")
         rows = [("(`kelhost --help`, for comparison)", None, kelhost + ["--help"])]
         for name in sorted(os.listdir(directory)):
             path = os.path.join(directory, name)
             rows.append((name, os.path.getsize(path), kelhost + ["inspect", path]))
         for name, size, command in rows:
-            seconds, peak_kib, status, output_bytes, last = measure(command, env)
+            seconds, peak_kib, status, output_bytes = measure(command, env)
             shown_size = f"{size:,}" if size is not None else ""
             print(f"| {name} | {shown_size} | {seconds * 1000:.0f} ms | {peak_kib / 1024:.1f} MiB "
-                  f"| {status} | {output_bytes:,} | {last[:60].replace('|', '/')} |")
+                  f"| {status} | {output_bytes:,} |")
 
 
 if __name__ == "__main__":
