@@ -17,7 +17,7 @@ max_len="${2:-4096}"
 shift $(( $# < 2 ? $# : 2 ))
 targets=("${@:-pe_reader_fuzzer elf_reader_fuzzer manifest_fuzzer args_file_fuzzer}")
 read -r -a targets <<<"${targets[*]}"
-scripts/install-deps.sh
+scripts/install-deps.sh tests
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz >/dev/null
 status=0
