@@ -14,6 +14,7 @@
 #include "ReferenceTrace.h"
 #include "Report.h"
 #include "SampleArguments.h"
+#include "TextEscaping.h"
 #include "kel/host/LiveObjects.h"
 #include "kel/host/LoadedPlugin.h"
 #include "kel/host/ModuleFile.h"
@@ -25,9 +26,10 @@ constexpr char kModuleFileName[] = "CommandLineParametersParser.kellib";
 // Where the Linux packages install the module, from the directory of kelhost.
 constexpr char kInstalledModuleDirectory[] = "../lib/CommandLineParametersParser/";
 
-// One line on standard error, "kelhost: " and `message`.
+// One line on standard error, "kelhost: " and `message`, escaped: messages quote texts from
+// files, which may hold any byte.
 void Complain(const std::string& message) {
-  WriteErrorLine("kelhost: " + message);
+  WriteErrorLine("kelhost: " + Escaped(message));
 }
 
 host::Outcome<std::vector<std::string>> ChooseArguments(const Invocation& invocation) {

@@ -29,7 +29,8 @@ is not passed on. Anything after them is an ARG, whatever it looks like.
   --trace           write every reference taken and given back on the host's objects to
                     standard error, one "trace: ..." line each
   --args-file FILE  take the ARGs from FILE, each ended by a NUL byte, byte for byte (for
-                    bytes a command line cannot carry, such as non-UTF-8 ones on Windows)
+                    bytes a command line cannot carry, such as non-UTF-8 ones on Windows);
+                    at most 64 MiB and 1,048,576 ARGs
   -h, --help        print this help and exit
   --version         print "kelhost " and the version of its package, and exit
 
@@ -56,7 +57,9 @@ if some are, it lists them by kind and count on standard error ("String: 1").
 inspect reads MODULE's plug-in manifest and export names from the file without loading
 or running it, shows the export id, contracts and imports (with the service this host
 injects for each) and the exported names, and reports every problem: no or malformed
-manifest, an import this host does not serve, GetExport not exported.
+manifest, an import this host does not serve, GetExport not exported. Texts from the file
+are escaped as above, without the quotes; it reads only regular files, and refuses one
+that asks for more than its limits (names of over 16 KiB, or over 4 MiB together).
 
 On Windows the ARGs come from the wide command line and reach the module as UTF-8.
 

@@ -4,6 +4,7 @@
 #include <cstddef>
 
 #include "JsonText.h"
+#include "TextEscaping.h"
 #include "kel/ModuleEntry.h"
 #include "kel/host/ImportServices.h"
 
@@ -22,6 +23,8 @@ std::string Padded(const std::string& text, std::size_t width) {
 }
 
 // `label` and the first entry on one line, every further entry aligned under the first.
+// Every entry is already escaped: a text from the file goes through Escaped, so no byte of it
+// reaches the terminal as a control and no line break of it forges a row.
 void AppendList(std::string& out, const std::string& label, const std::vector<std::string>& lines) {
   if (lines.empty()) {
     out += Padded(label, kLabelWidth) + "(none)\n";
@@ -32,18 +35,25 @@ void AppendList(std::string& out, const std::string& label, const std::vector<st
   }
 }
 
+std::vector<std::string> EscapedLines(const std::vector<std::string>& texts) {
+  std::vector<std::string> lines;
+  lines.reserve(texts.size());
+  for (const std::string& text : texts) lines.push_back(Escaped(text));
+  return lines;
+}
+
 std::vector<std::string> ImportLines(const host::PluginManifest& manifest) {
   std::size_t propertyWidth = 0;
   std::size_t contractWidth = 0;
   for (const host::ManifestImport& import : manifest.imports) {
-    propertyWidth = std::max(propertyWidth, import.property.size());
-    contractWidth = std::max(contractWidth, import.contract.size());
+    propertyWidth = std::max(propertyWidth, Escaped(import.property).size());
+    contractWidth = std::max(contractWidth, Escaped(import.contract).size());
   }
   std::vector<std::string> lines;
   for (const host::ManifestImport& import : manifest.imports) {
     const std::string served = ServedBy(import);
-    lines.push_back(Padded(import.property, propertyWidth) + "  " +
-                    Padded(import.contract, contractWidth) + "  " +
+    lines.push_back(Padded(Escaped(import.property), propertyWidth) + "  " +
+                    Padded(Escaped(import.contract), contractWidth) + "  " +
                     (served.empty() ? "not served" : served));
   }
   return lines;
@@ -93,22 +103,22 @@ InspectReport InspectModule(const std::string& modulePath) {
 
 std::string RenderInspectTable(const InspectReport& report) {
   std::string out;
-  AppendList(out, "module:", {report.modulePath});
+  AppendList(out, "module:", {Escaped(report.modulePath)});
   if (report.contents) {
     const host::ModuleFileContents& file = *report.contents;
-    AppendList(out, "format:", {file.format});
+    AppendList(out, "format:", {Escaped(file.format)});
     std::string location = file.manifest.location;
     location += file.manifest.bytes ? ", " + std::to_string(file.manifest.bytes->size()) + " bytes"
                                     : std::string(", missing");
-    AppendList(out, "manifest:", {location});
+    AppendList(out, "manifest:", {Escaped(location)});
   }
   if (report.manifest) {
-    AppendList(out, "export id:", {report.manifest->exportId});
-    AppendList(out, "contracts:", report.manifest->contracts);
+    AppendList(out, "export id:", {Escaped(report.manifest->exportId)});
+    AppendList(out, "contracts:", EscapedLines(report.manifest->contracts));
     AppendList(out, "imports:", ImportLines(*report.manifest));
   }
-  if (report.contents) AppendList(out, "exports:", ExportLines(*report.contents));
-  AppendList(out, "problems:", report.problems);
+  if (report.contents) AppendList(out, "exports:", EscapedLines(ExportLines(*report.contents)));
+  AppendList(out, "problems:", EscapedLines(report.problems));
   return out;
 }
 
@@ -146,7 +156,9 @@ std::string RenderInspectJson(const InspectReport& report) {
   Json problems = Json::array();
   for (const std::string& problem : report.problems) problems.push_back(JsonText(problem));
   document["problems"] = std::move(problems);
-  return document.dump(2) + "\n";
+  // Every character beyond ASCII is written as \uXXXX, so no control character of the file
+  // (C1 ones included) reaches a terminal that shows the document.
+  return document.dump(2, ' ', true) + "\n";
 }
 
 }  // namespace kel::kelhost

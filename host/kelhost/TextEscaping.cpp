@@ -56,14 +56,22 @@ bool IsValidUtf8(std::string_view bytes) noexcept {
   return true;
 }
 
-std::string Quoted(std::string_view bytes) {
-  std::string out = "\"";
+namespace {
+
+// `bytes` escaped onto `out` as Quoted describes; '"' is escaped only when `quote` is set.
+void AppendEscaped(std::string& out, std::string_view bytes, bool quote) {
   for (std::size_t at = 0; at < bytes.size();) {
     const auto byte = static_cast<unsigned char>(bytes[at]);
     const std::size_t length = Utf8SequenceLength(bytes, at);
-    if (length == 0) {
-      AppendHexEscape(out, byte);
-      ++at;
+    // C1 controls (U+0080 to U+009F) are well-formed UTF-8, yet terminals act on them.
+    const bool c1Control =
+        length == 2 && byte == 0xC2u && static_cast<unsigned char>(bytes[at + 1]) < 0xA0u;
+    if (length == 0 || c1Control) {
+      const std::size_t escaped = length == 0 ? 1 : length;
+      for (std::size_t offset = 0; offset < escaped; ++offset) {
+        AppendHexEscape(out, static_cast<unsigned char>(bytes[at + offset]));
+      }
+      at += escaped;
       continue;
     }
     if (length > 1) {
@@ -73,7 +81,7 @@ std::string Quoted(std::string_view bytes) {
     }
     switch (byte) {
       case '"':
-        out += "\\\"";
+        out += quote ? "\\\"" : "\"";
         break;
       case '\\':
         out += "\\\\";
@@ -96,7 +104,20 @@ std::string Quoted(std::string_view bytes) {
     }
     ++at;
   }
+}
+
+}  // namespace
+
+std::string Quoted(std::string_view bytes) {
+  std::string out = "\"";
+  AppendEscaped(out, bytes, true);
   out += '"';
+  return out;
+}
+
+std::string Escaped(std::string_view bytes) {
+  std::string out;
+  AppendEscaped(out, bytes, false);
   return out;
 }
 

@@ -34,7 +34,10 @@ class Descriptor {
 }  // namespace
 
 std::optional<MappedFile> MappedFile::Open(const std::string& path, std::string& error) {
-  const Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  // Opened without blocking, so a FIFO with no writer or a device that waits is refused by
+  // the type check below instead of holding the caller forever; a regular file reads and
+  // maps the same either way.
+  const Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
   if (file.Get() < 0) {
     error = ErrnoText();
     return std::nullopt;

@@ -33,6 +33,14 @@ std::optional<MappedFile> MappedFile::Open(const std::string& path, std::string&
     error = "not a valid path";
     return std::nullopt;
   }
+  // Checked before opening: opening a device or a pipe may wait, and a directory does not
+  // open as a file at all.
+  const DWORD attributes = ::GetFileAttributesW(widePath->c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES &&
+      (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) != 0) {
+    error = "not a regular file";
+    return std::nullopt;
+  }
   const Handle file(::CreateFileW(widePath->c_str(), GENERIC_READ,
                                   FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));

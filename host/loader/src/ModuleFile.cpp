@@ -22,9 +22,9 @@ bool ModuleFileContents::Exports(std::string_view name) const {
                      [name](const ExportedFunction& function) { return function.name == name; });
 }
 
-Outcome<ModuleFileContents> ReadModuleImage(std::string_view bytes) {
+Outcome<ModuleFileContents> ReadModuleImage(std::string_view bytes, const ReadLimits& limits) {
   try {
-    return ReadFormatImage(bytes);
+    return ReadFormatImage(bytes, limits);
   } catch (const DamagedImage& damaged) {
     return Failure{damaged.what()};
   }
@@ -35,9 +35,12 @@ std::string ModuleFileName(const std::string& path) {
   return separator == std::string::npos ? path : path.substr(separator + 1);
 }
 
-Outcome<std::string> ReadFileBytes(const std::string& path) {
+Outcome<std::string> ReadFileBytes(const std::string& path, std::size_t maxSize) {
   const Outcome<MappedFile> file = MapFile(path);
   if (!file) return Failure{file.Error()};
+  if (file.Value().Bytes().size() > maxSize) {
+    return Failure{path + ": larger than " + std::to_string(maxSize) + " bytes"};
+  }
   return std::string(file.Value().Bytes());
 }
 

@@ -76,6 +76,10 @@ Outcome<PluginManifest> ReadExport(const XmlElement& exportElement) {
 }  // namespace
 
 Outcome<PluginManifest> ParsePluginManifest(std::string_view xml) {
+  if (xml.size() > kMaxManifestBytes) {
+    return Failure{"the manifest is " + std::to_string(xml.size()) + " bytes, more than " +
+                   std::to_string(kMaxManifestBytes)};
+  }
   const Outcome<XmlElement> document = detail::ParseXmlDocument(xml);
   if (!document) return Failure{document.Error()};
   const XmlElement& root = document.Value();

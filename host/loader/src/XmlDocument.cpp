@@ -2,8 +2,8 @@
 // manifest can hold is read: an XML declaration, comments, processing instructions, elements
 // with attributes, character data, CDATA sections, the five predefined entities and character
 // references. A document type declaration is refused, so no other entity can exist, and so is
-// every way a document can be malformed. Bytes are taken as UTF-8 (a byte-order mark is
-// skipped) and line ends in text become "\n".
+// every way a document can be malformed. Bytes must be well-formed UTF-8 (a byte-order mark
+// is skipped), and a declared encoding must be UTF-8; line ends in text become "\n".
 #include "XmlDocument.h"
 
 #include <algorithm>
@@ -32,6 +32,49 @@ class Malformed : public std::runtime_error {
 
 bool IsSpace(char c) {
   return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+// The offset of the first byte that does not belong to a well-formed UTF-8 sequence (no
+// overlong forms, surrogates or code points above U+10FFFF), or npos.
+std::size_t FirstInvalidUtf8(std::string_view bytes) {
+  std::size_t at = 0;
+  while (at < bytes.size()) {
+    const auto lead = static_cast<unsigned char>(bytes[at]);
+    std::size_t length = 0;
+    unsigned char secondMin = 0x80;
+    unsigned char secondMax = 0xBF;
+    if (lead < 0x80) {
+      length = 1;
+    } else if (lead >= 0xC2 && lead <= 0xDF) {
+      length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+      length = 3;
+      if (lead == 0xE0) secondMin = 0xA0;
+      if (lead == 0xED) secondMax = 0x9F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+      length = 4;
+      if (lead == 0xF0) secondMin = 0x90;
+      if (lead == 0xF4) secondMax = 0x8F;
+    } else {
+      return at;
+    }
+    if (bytes.size() - at < length) return at;
+    for (std::size_t offset = 1; offset < length; ++offset) {
+      const auto byte = static_cast<unsigned char>(bytes[at + offset]);
+      const unsigned char low = offset == 1 ? secondMin : 0x80;
+      const unsigned char high = offset == 1 ? secondMax : 0xBF;
+      if (byte < low || byte > high) return at;
+    }
+    at += length;
+  }
+  return std::string_view::npos;
+}
+
+bool EqualsIgnoringAsciiCase(std::string_view text, std::string_view lowerCase) {
+  return text.size() == lowerCase.size() &&
+         std::equal(text.begin(), text.end(), lowerCase.begin(), [](char c, char lower) {
+           return (c >= 'A' && c <= 'Z' ? c | 0x20 : c) == lower;
+         });
 }
 
 // Names are ASCII letters, '_' and ':' first, then digits, '-' and '.' too; every byte of a
@@ -102,10 +145,15 @@ class XmlReader {
   explicit XmlReader(std::string_view bytes) : bytes_(bytes) {}
 
   XmlElement ReadDocument() {
+    if (const std::size_t invalid = FirstInvalidUtf8(bytes_); invalid != std::string_view::npos) {
+      at_ = invalid;
+      Fail("a byte that is not UTF-8");
+    }
     if (LooksAt("\xEF\xBB\xBF")) at_ += 3;
     if (LooksAt("<?xml") && bytes_.size() > at_ + 5 && IsSpace(bytes_[at_ + 5])) {
       at_ += 5;
-      Until("?>", "the XML declaration");
+      const std::size_t declaration = at_;
+      CheckEncoding(Until("?>", "the XML declaration"), declaration);
     }
     SkipMisc();
     if (LooksAt("<!DOCTYPE")) Fail("a document type declaration is not read");
@@ -122,6 +170,27 @@ class XmlReader {
   bool LooksAt(std::string_view text) const { return bytes_.substr(at_).starts_with(text); }
 
   [[noreturn]] void Fail(const std::string& reason) const { throw Malformed(reason, at_); }
+
+  // Refuses an encoding other than UTF-8 named in the XML declaration `body`, which starts
+  // at byte `start`: the bytes are read as UTF-8 whatever it says.
+  static void CheckEncoding(std::string_view body, std::size_t start) {
+    const std::size_t name = body.find("encoding");
+    if (name == std::string_view::npos) return;
+    std::size_t at = name + 8;
+    while (at < body.size() && IsSpace(body[at])) ++at;
+    if (at < body.size() && body[at] == '=') ++at;
+    while (at < body.size() && IsSpace(body[at])) ++at;
+    const char quote = at < body.size() ? body[at] : '\0';
+    const std::size_t end = quote == '"' || quote == '\'' ? body.find(quote, at + 1) : body.npos;
+    if (end == std::string_view::npos) {
+      throw Malformed("an encoding declaration without a quoted name", start + name);
+    }
+    const std::string_view encoding = body.substr(at + 1, end - at - 1);
+    if (!EqualsIgnoringAsciiCase(encoding, "utf-8")) {
+      throw Malformed("the declared encoding \"" + std::string(encoding) + "\" is not UTF-8",
+                      start + name);
+    }
+  }
 
   void Expect(std::string_view text, const std::string& reason) {
     if (!LooksAt(text)) Fail(reason);

@@ -7,6 +7,7 @@
 // and then only the tables it needs, checking every offset against the bytes.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -59,10 +60,22 @@ struct ModuleFileContents {
   bool Exports(std::string_view name) const;
 };
 
+// What reading one module file may cost, whatever it holds: the reader refuses a file that
+// asks for more, with a message naming the limit. With these, reading takes time and memory
+// linear in the file's size.
+struct ReadLimits {
+  // The longest name (export, needed library, the export directory's module name), in bytes.
+  std::size_t maxNameLength = std::size_t{16} << 10;
+  // All names the reader copies, together.
+  std::size_t maxNamesTotal = std::size_t{4} << 20;
+  // Entries of one table of names: exports, needed libraries.
+  std::size_t maxEntries = std::size_t{64} << 10;
+};
+
 // Reads the image of a module file held in memory. Fails when the bytes are not a module of
-// this build's object format or a table the reader needs lies outside them; a missing
-// manifest is not a failure.
-Outcome<ModuleFileContents> ReadModuleImage(std::string_view bytes);
+// this build's object format, a table the reader needs lies outside them, or the file asks
+// for more than `limits` allow; a missing manifest is not a failure.
+Outcome<ModuleFileContents> ReadModuleImage(std::string_view bytes, const ReadLimits& limits = {});
 
 // Maps the module file at `path` (UTF-8) and reads its image; failure texts begin with the
 // module's file name (the path when the file cannot be opened).
@@ -71,7 +84,9 @@ Outcome<ModuleFileContents> ReadModuleFile(const std::string& path);
 // The last component of `path` ('/' and '\\' both separate): how messages name a module.
 std::string ModuleFileName(const std::string& path);
 
-// The whole file at `path` (UTF-8), byte for byte, or a failure naming the path.
-Outcome<std::string> ReadFileBytes(const std::string& path);
+// The whole file at `path` (UTF-8), byte for byte, or a failure naming the path; a file of
+// more than `maxSize` bytes is refused unread.
+Outcome<std::string> ReadFileBytes(const std::string& path,
+                                   std::size_t maxSize = static_cast<std::size_t>(-1));
 
 }  // namespace kel::host

@@ -15,6 +15,7 @@
 // at both ends removed and must not be empty. Comments and unknown elements are ignored.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -36,9 +37,13 @@ struct PluginManifest {
   std::vector<ManifestImport> imports;  // in document order
 };
 
-// Reads a manifest from its XML bytes (UTF-8 or ASCII). The failure text says what is wrong
-// ("not well-formed XML ...", "root element is <x>, expected <plugcfg>", ...), without
-// naming the module.
+// The largest manifest read: a document's tree takes some tens of bytes per byte of markup,
+// so this keeps reading one within a few MiB whatever the module file holds.
+inline constexpr std::size_t kMaxManifestBytes = std::size_t{64} << 10;
+
+// Reads a manifest from its XML bytes (UTF-8, at most kMaxManifestBytes). The failure text
+// says what is wrong ("not well-formed XML ...", "root element is <x>, expected <plugcfg>",
+// ...), without naming the module.
 Outcome<PluginManifest> ParsePluginManifest(std::string_view xml);
 
 }  // namespace kel::host

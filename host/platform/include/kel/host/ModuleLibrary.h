@@ -17,8 +17,9 @@ namespace kel::host {
 // Not thread-compatible: one ModuleLibrary is used by one thread at a time.
 class ModuleLibrary {
  public:
-  // Loads the module at `path` (UTF-8). On failure returns nullopt and sets `error` to a
-  // text naming the path and the system's reason.
+  // Loads the module file at `path` (UTF-8), relative to the current directory when it is
+  // not absolute; never another file of that name found on a library search path. On failure
+  // returns nullopt and sets `error` to a text naming the path and the system's reason.
   static std::optional<ModuleLibrary> Load(const std::string& path, std::string& error);
 
   // Whether the module file at `path` is mapped into this process, without loading it or
